@@ -1,0 +1,44 @@
+# The two everyday commands are `make run` and `make test`; each installs
+# whatever Debian packages are missing first.
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+BENCH_BUILD ?= build-bench
+WERROR ?= OFF
+JOBS ?= $(shell nproc)
+CMAKE ?= cmake
+
+.PHONY: all run test test-sanitize bench clean deps-build deps-test deps-bench
+
+all: $(BUILD)/zorbuny
+
+deps-build:
+	@scripts/install-deps.sh build
+deps-test:
+	@scripts/install-deps.sh test
+deps-bench:
+	@scripts/install-deps.sh bench
+
+# Always re-run the build: CMake knows what is out of date, make does not.
+.PHONY: $(BUILD)/zorbuny
+$(BUILD)/zorbuny: deps-build
+	$(CMAKE) -S . -B $(BUILD) -DZORBUNY_WERROR=$(WERROR)
+	$(CMAKE) --build $(BUILD) -j $(JOBS)
+
+run: $(BUILD)/zorbuny
+	$(BUILD)/zorbuny
+
+test: deps-test $(BUILD)/zorbuny
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-sanitize: deps-test
+	$(CMAKE) -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZORBUNY_SANITIZE=ON -DZORBUNY_WERROR=$(WERROR)
+	$(CMAKE) --build $(SANITIZE_BUILD) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+bench: deps-bench
+	$(CMAKE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZORBUNY_BENCH=ON -DBUILD_TESTING=OFF
+	$(CMAKE) --build $(BENCH_BUILD) -j $(JOBS) --target bench_choose_move
+	$(BENCH_BUILD)/bench/bench_choose_move
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD)

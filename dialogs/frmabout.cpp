@@ -1,0 +1,3 @@
+#include "dialogs/frmabout.h"
+
+frmAbout::frmAbout(QWidget *parent) : QDialog(parent) {}

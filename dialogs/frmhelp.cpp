@@ -1,0 +1,3 @@
+#include "dialogs/frmhelp.h"
+
+frmHelp::frmHelp(QWidget *parent) : QDialog(parent) {}

@@ -1,0 +1,3 @@
+#include "main_window/frmmain.h"
+
+frmMain::frmMain(QWidget *parent) : QMainWindow(parent) {}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QMainWindow>
+
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+};

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build or a test run needs, and only those
+# that are missing, so a machine that has them all needs no network.
+#   scripts/install-deps.sh build|test|bench|fuzz|package
+set -euo pipefail
+
+build=(g++ make cmake qt6-base-dev)
+test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils)
+bench=("${build[@]}" libbenchmark-dev)
+
+case "${1:-build}" in
+  build) wanted=("${build[@]}") ;;
+  test) wanted=("${test[@]}") ;;
+  bench) wanted=("${bench[@]}") ;;
+  *) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
+esac
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
