@@ -16,9 +16,15 @@ bool onBoard(int row, int column)
     return row >= 0 && row < kBoardSide && column >= 0 && column < kBoardSide;
 }
 
-bool validCell(int cell) { return cell >= 0 && cell < kCellCount; }
+bool validCell(int cell)
+{
+    return cell >= 0 && cell < kCellCount;
+}
 
-int indexOf(const CellPos &pos) { return pos.row * kBoardSide + pos.column; }
+int indexOf(const CellPos &pos)
+{
+    return pos.row * kBoardSide + pos.column;
+}
 
 } // namespace
 
@@ -137,10 +143,10 @@ void Analysis::takeSnapshot(const Board &board)
 
 bool Analysis::CheckWin(Board &board, int cell, const std::string &mark, int wanted)
 {
+    takeSnapshot(board);
     // A line shorter than two measures nothing, so it wins nothing either.
     if (!validCell(cell) || wanted < 2)
         return false;
-    takeSnapshot(board);
     for (int direction = 1; direction <= 4; ++direction) {
         ScanLine(cell, direction, wanted, mark);
         if (intRun >= wanted) {
@@ -210,7 +216,7 @@ int Analysis::ChooseMove(const Board &board, int intLen)
     takeSnapshot(board);
     for (int i = 0; i < kCellCount; ++i) {
         const std::string &v = strDesk[i];
-        m_cells[i] = v.empty() ? Cell::Empty
+        m_cells[i] = v.empty()  ? Cell::Empty
                      : v == "X" ? Cell::X
                      : v == "O" ? Cell::O
                                 : Cell::Foreign;
