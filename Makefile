@@ -3,11 +3,13 @@
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: all run test test-sanitize bench clean deps-build deps-test deps-bench
+.PHONY: all run test test-sanitize bench fuzz clean deps-build deps-test deps-bench deps-fuzz
 
 all: $(BUILD)/zorbuny
 
@@ -17,6 +19,8 @@ deps-test:
 	@scripts/install-deps.sh test
 deps-bench:
 	@scripts/install-deps.sh bench
+deps-fuzz:
+	@scripts/install-deps.sh fuzz
 
 # Always re-run the build: CMake knows what is out of date, make does not.
 .PHONY: $(BUILD)/zorbuny
@@ -40,5 +44,14 @@ bench: deps-bench
 	$(CMAKE) --build $(BENCH_BUILD) -j $(JOBS) --target bench_choose_move
 	$(BENCH_BUILD)/bench/bench_choose_move
 
+# A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
+# the seed corpus in fuzz/corpus is only read.
+fuzz: deps-fuzz
+	CXX=clang++ $(CMAKE) -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZORBUNY_FUZZ=ON -DBUILD_TESTING=OFF
+	$(CMAKE) --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_analysis
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/fuzz_analysis -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/corpus
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
