@@ -2,6 +2,7 @@
 
 #include "resources/icons.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -29,12 +30,23 @@ void FixedDialog::centreOnScreen()
 {
     const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
     const QScreen *where = owner ? owner->screen() : screen();
-    // Our own frame is unknown until the window is first shown; the owner's is the best guess.
-    const QSize frame =
-        owner && owner->isVisible() ? owner->frameGeometry().size() - owner->size() : QSize();
-    QRect outer(QPoint(), size() + frame);
+    QRect outer(QPoint(), size() + frameGuess());
     outer.moveCenter(where->availableGeometry().center());
     move(outer.topLeft());
+}
+
+QSize FixedDialog::frameGuess() const
+{
+    // Our own frame is unknown until the window is first shown; a window already on the screen,
+    // the owner first, most likely wears the same one.
+    QWidgetList windows = QApplication::topLevelWidgets();
+    if (parentWidget())
+        windows.prepend(parentWidget()->window());
+    for (const QWidget *window : windows) {
+        if (window != this && window->isVisible())
+            return window->frameGeometry().size() - window->size();
+    }
+    return QSize();
 }
 
 QLabel *FixedDialog::addLabel(const QString &name, const QString &text, const QPoint &topLeft,

@@ -32,4 +32,5 @@ protected:
 
 private:
     void centreOnScreen();
+    QSize frameGuess() const;
 };
