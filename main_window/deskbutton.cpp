@@ -39,3 +39,9 @@ void DeskButton::keyPressEvent(QKeyEvent *event)
     }
     QPushButton::keyPressEvent(event);
 }
+
+void DeskButton::focusInEvent(QFocusEvent *event)
+{
+    raise();
+    QPushButton::focusInEvent(event);
+}

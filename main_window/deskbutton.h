@@ -19,6 +19,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     // Enter and Return click the focused cell as Space does.
     void keyPressEvent(QKeyEvent *event) override;
+    // Neighbouring cells overlap by a pixel; the focused one comes on top so
+    // that its whole focus frame shows.
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     QColor m_face;

@@ -422,6 +422,9 @@ void TestFrmMain::tabWalksTheBoardRowByRow()
     cell(from)->setFocus();
     QTest::keyClick(cell(from), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), cell(to));
+    // Its frame is drawn whole, over the pixel it shares with its neighbours.
+    QWidget *client = m_window->centralWidget();
+    QCOMPARE(client->childAt(cell(to)->geometry().bottomRight()), cell(to));
 }
 
 void TestFrmMain::firstReply_data()
