@@ -8,112 +8,44 @@
 #include <QTest>
 
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/prctl.h>
 
 namespace {
 
 constexpr int kClientHeight = 373; // the menu bar stands above it
 constexpr int kWaitMs = 10000;
 
-// An Xvfb of our own on the first free display, found by Xvfb itself
-// (-displayfd), so that several test runs can share a machine.
-class Xvfb
-{
-public:
-    ~Xvfb() { stop(); }
-
-    bool start()
-    {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (program.isEmpty())
-            return false;
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            const int null = open("/dev/null", O_RDWR);
-            dup2(null, STDIN_FILENO);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-            const std::string path = program.toStdString();
-            const std::string fd = std::to_string(fds[1]);
-            execl(path.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                  "-nolisten", "tcp", static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (m_pid < 0) {
-            close(fds[0]);
-            return false;
-        }
-        std::string number;
-        pollfd ready{fds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&ready, 1, kWaitMs) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (number.empty()) {
-            stop();
-            return false;
-        }
-        m_display = ":" + number;
-        return true;
-    }
-
-    void stop()
-    {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                m_pid = 0;
-                return;
-            }
-            usleep(100 * 1000);
-        }
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = 0;
-    }
-
-    const std::string &display() const { return m_display; }
-
-private:
-    pid_t m_pid = 0;
-    std::string m_display;
-};
-
-bool g_haveXvfb = false;
+enum class Server { Absent, Failed, Running } g_server = Server::Absent;
 
 enum class Glyph { None, Cross, Ring };
+
+bool dark(QRgb pixel)
+{
+    return qGray(pixel) < 96;
+}
 
 // Tells a cell's mark from the dark pixels inside its frame: an "X" is dark
 // where its strokes cross, in the middle of its outline; an "O" is hollow there.
 Glyph glyphIn(const QImage &window, const QRect &cell)
 {
     const QRect inside = cell.adjusted(4, 4, -4, -4);
-    QRect dark;
+    QRect outline;
     for (int y = inside.top(); y <= inside.bottom(); ++y)
         for (int x = inside.left(); x <= inside.right(); ++x)
-            if (qGray(window.pixel(x, y)) < 96)
-                dark |= QRect(x, y, 1, 1);
-    if (dark.width() < 4 || dark.height() < 4)
+            if (dark(window.pixel(x, y)))
+                outline |= QRect(x, y, 1, 1);
+    if (outline.width() < 4 || outline.height() < 4)
         return Glyph::None;
-    const QPoint middle = dark.center();
-    for (const QPoint &p :
-         {middle, middle + QPoint(1, 0), middle + QPoint(0, 1), middle + QPoint(1, 1)})
-        if (qGray(window.pixel(p)) < 96)
+    const QPoint middle = outline.center();
+    for (const QPoint &step : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+        if (dark(window.pixel(middle + step)))
             return Glyph::Cross;
     return Glyph::Ring;
+}
+
+QRect cellRect(int index, int menuHeight)
+{
+    return QRect(12 + 24 * (index % 14), menuHeight + 8 + 24 * (index / 14), 25, 25);
 }
 
 } // namespace
@@ -130,10 +62,8 @@ private slots:
     void clickShowsBothMarksAndExitEndsTheProgram();
 
 private:
-    bool run(const QString &program, const QStringList &arguments, QString *output = nullptr);
     bool xdotool(const QStringList &arguments, QString *output = nullptr);
-    QImage grab() const;
-    QRect cellRect(int index, int menuHeight) const;
+    QImage grab() const { return QGuiApplication::primaryScreen()->grabWindow(m_window).toImage(); }
 
     QProcess m_game;
     WId m_window = 0;
@@ -141,10 +71,10 @@ private:
 
 void TestRealWindow::initTestCase()
 {
-    if (!g_haveXvfb)
+    if (g_server == Server::Absent)
         QSKIP("Xvfb is not installed");
-    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(),
-             "xdotool is needed to drive the window");
+    QVERIFY2(g_server == Server::Running, "Xvfb did not start");
+    QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool drives the window");
 }
 
 void TestRealWindow::cleanup()
@@ -155,10 +85,10 @@ void TestRealWindow::cleanup()
     }
 }
 
-bool TestRealWindow::run(const QString &program, const QStringList &arguments, QString *output)
+bool TestRealWindow::xdotool(const QStringList &arguments, QString *output)
 {
     QProcess process;
-    process.start(program, arguments);
+    process.start("xdotool", arguments);
     if (!process.waitForFinished(kWaitMs)) {
         process.kill();
         process.waitForFinished();
@@ -169,68 +99,42 @@ bool TestRealWindow::run(const QString &program, const QStringList &arguments, Q
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool TestRealWindow::xdotool(const QStringList &arguments, QString *output)
-{
-    return run(QStringLiteral("xdotool"), arguments, output);
-}
-
-QImage TestRealWindow::grab() const
-{
-    return QGuiApplication::primaryScreen()->grabWindow(m_window).toImage();
-}
-
-QRect TestRealWindow::cellRect(int index, int menuHeight) const
-{
-    return QRect(12 + 24 * (index % 14), menuHeight + 8 + 24 * (index / 14), 25, 25);
-}
-
 void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    m_game.setProcessEnvironment(environment);
     m_game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_game.start(QStringLiteral(ZORBUNY_EXECUTABLE), {});
+    m_game.start(ZORBUNY_EXECUTABLE, {});
     QVERIFY2(m_game.waitForStarted(kWaitMs), qPrintable(m_game.errorString()));
 
+    QString found;
     QElapsedTimer clock;
     clock.start();
-    QString found;
-    while (clock.elapsed() < kWaitMs && found.trimmed().isEmpty()) {
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QStringLiteral("Игра Зорбуны")},
-                &found);
-        if (found.trimmed().isEmpty())
-            QTest::qWait(100);
+    while (found.trimmed().isEmpty() && clock.elapsed() < kWaitMs) {
+        QTest::qWait(100);
+        xdotool({"search", "--onlyvisible", "--name", "Игра Зорбуны"}, &found);
     }
-    m_window = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0).toULongLong();
+    m_window = found.split('\n', Qt::SkipEmptyParts).value(0).toULongLong();
     QVERIFY2(m_window != 0, "the game's window did not appear");
 
-    // Wait for the first frame, told by the dark text of the status line.
+    // The first frame is in when the status line's text is.
     QImage shot;
     int menuHeight = 0;
     const auto windowDrawn = [&] {
         shot = grab();
         menuHeight = shot.height() - kClientHeight;
-        if (menuHeight <= 0)
-            return false;
-        int dark = 0;
-        for (int y = menuHeight + 352; y < shot.height(); ++y)
+        int text = 0;
+        for (int y = qMax(menuHeight, 0) + 352; y < shot.height(); ++y)
             for (int x = 16; x < 80; ++x)
-                dark += qGray(shot.pixel(x, y)) < 96;
-        return dark > 20;
+                text += dark(shot.pixel(x, y));
+        return menuHeight > 0 && text > 20;
     };
     QTRY_VERIFY_WITH_TIMEOUT(windowDrawn(), kWaitMs);
     QCOMPARE(shot.width(), 360);
     QCOMPARE(glyphIn(shot, cellRect(0, menuHeight)), Glyph::None);
 
     const QPoint target = cellRect(0, menuHeight).center();
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"),
-                     QString::number(m_window), QString::number(target.x()),
-                     QString::number(target.y()), QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(xdotool({"mousemove", "--window", QString::number(m_window),
+                     QString::number(target.x()), QString::number(target.y()), "click", "1"}));
     QTRY_VERIFY_WITH_TIMEOUT(glyphIn(grab(), cellRect(90, menuHeight)) != Glyph::None, kWaitMs);
-
     shot = grab();
     QCOMPARE(glyphIn(shot, cellRect(0, menuHeight)), Glyph::Cross);
     QCOMPARE(glyphIn(shot, cellRect(90, menuHeight)), Glyph::Ring);
@@ -238,25 +142,32 @@ void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
     QCOMPARE(glyphIn(shot, cellRect(195, menuHeight)), Glyph::None);
 
     // Leave as a user does: open "Игра" and choose its last item, "Выход".
-    QVERIFY(
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(m_window),
-                 QStringLiteral("20"), QString::number(menuHeight / 2), QStringLiteral("click"),
-                 QStringLiteral("1")}));
+    QVERIFY(xdotool({"mousemove", "--window", QString::number(m_window), "20",
+                     QString::number(menuHeight / 2), "click", "1"}));
     QTest::qWait(500);
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
-                     QStringLiteral("Return")}));
+    QVERIFY(xdotool({"key", "Down", "Down", "Return"}));
     QVERIFY2(m_game.waitForFinished(kWaitMs), "the game did not end after Выход");
     QCOMPARE(m_game.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_game.exitCode(), 0);
 }
 
-// The X server has to run before the application connects to it.
+// The X server must run before the application connects to it. It picks a
+// free display itself (-displayfd), so that test runs can share a machine,
+// and dies with this program, should it crash.
 int main(int argc, char *argv[])
 {
-    Xvfb server;
-    g_haveXvfb = server.start();
-    if (g_haveXvfb) {
-        qputenv("DISPLAY", QByteArray::fromStdString(server.display()));
+    QProcess xvfb;
+    QByteArray display;
+    if (!QStandardPaths::findExecutable("Xvfb").isEmpty()) {
+        g_server = Server::Failed;
+        xvfb.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        while (xvfb.waitForReadyRead(kWaitMs) && !display.contains('\n'))
+            display += xvfb.readAllStandardOutput();
+    }
+    if (!display.trimmed().isEmpty()) {
+        g_server = Server::Running;
+        qputenv("DISPLAY", ":" + display.trimmed());
         qputenv("QT_QPA_PLATFORM", "xcb");
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -268,7 +179,9 @@ int main(int argc, char *argv[])
         QTEST_SET_MAIN_SOURCE_PATH
         result = QTest::qExec(&test, argc, argv);
     }
-    server.stop();
+    xvfb.terminate();
+    if (!xvfb.waitForFinished(kWaitMs))
+        xvfb.kill();
     return result;
 }
 
