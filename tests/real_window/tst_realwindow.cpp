@@ -162,7 +162,7 @@ int main(int argc, char *argv[])
         g_server = Server::Failed;
         xvfb.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        while (xvfb.waitForReadyRead(kWaitMs) && !display.contains('\n'))
+        while (!display.contains('\n') && xvfb.waitForReadyRead(kWaitMs))
             display += xvfb.readAllStandardOutput();
     }
     if (!display.trimmed().isEmpty()) {
