@@ -161,19 +161,19 @@ void frmMain::buildStatusLine(QWidget *client)
             statusFont.setPointSizeF(statusFont.pointSizeF() - 0.25);
     }
 
-    for (const StatusLabel &spec : kLabels) {
-        auto *label = new QLabel(QString::fromUtf8(spec.text), client);
-        label->setObjectName(QString::fromLatin1(spec.name));
+    for (const StatusLabel &place : kLabels) {
+        auto *label = new QLabel(QString::fromUtf8(place.text), client);
+        label->setObjectName(QString::fromLatin1(place.name));
         label->setFont(statusFont);
-        // Text at the top of the box, as in a label of the design: the fixed
-        // boxes are taller than the others and would otherwise drop their text.
+        // Text at the top of its box: the fixed boxes are taller than the
+        // others and would otherwise set their text lower than the rest.
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->move(pixels(spec.left), pixels(kStatusTop));
-        if (spec.autoSize)
+        label->move(pixels(place.left), pixels(kStatusTop));
+        if (place.autoSize)
             label->adjustSize();
         else
-            label->resize(pixels(spec.width), pixels(spec.height));
-        this->*spec.label = label;
+            label->resize(pixels(place.width), pixels(place.height));
+        this->*place.label = label;
     }
 }
 
