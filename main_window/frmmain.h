@@ -1,10 +1,87 @@
 #pragma once
 
+#include "analysis/analysis.h"
+#include "analysis/board.h"
+
 #include <QMainWindow>
 
-class frmMain : public QMainWindow
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class DeskButton;
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QMenu;
+class QTimer;
+
+// The main window: the board of 196 buttons, the status line, the menus and
+// the game clock, with the handlers that run a game. The board lives only in
+// the buttons' captions; the analysis reads it through the Board interface.
+class frmMain : public QMainWindow, public analysis::Board
 {
     Q_OBJECT
 public:
     explicit frmMain(QWidget *parent = nullptr);
+
+    std::string caption(int cell) const override;
+    // A colour number: red in the low byte; one with the high bit set names a
+    // system colour, which here is always the button face.
+    void setBackColor(int cell, std::uint32_t colour) override;
+
+    // The time of day as a fraction of a day, to whole seconds. The clock
+    // reads it through this, so that a test can set the time.
+    using TimeOfDay = std::function<double()>;
+    void setTimeOfDay(TimeOfDay timeOfDay);
+
+private:
+    void buildBoard(QWidget *client);
+    void buildStatusLine(QWidget *client);
+    void buildMenus();
+
+    void Form_Load();
+    void cmdDesk_Click(int Index);
+    void mnuGameNew_Click();
+    void mnuGameExit_Click();
+    void mnuIfLine5_Click();
+    void mnuIfLine6_Click();
+    void mnuIfLine7_Click();
+    void mnuHelpRules_Click();
+    void mnuHelpAbout_Click();
+    void Timer1_Timer();
+
+    void setLineLength(int length);
+
+    std::array<DeskButton *, analysis::kCellCount> cmdDesk{};
+    QButtonGroup *m_desk = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *lblTime = nullptr;
+    QLabel *lblLen = nullptr;
+    QLabel *lblStep = nullptr;
+    QTimer *Timer1 = nullptr;
+    QMenu *mnuGame = nullptr;
+    QAction *mnuGameNew = nullptr;
+    QAction *mnuGameSeparator = nullptr;
+    QAction *mnuGameExit = nullptr;
+    QMenu *mnuIf = nullptr;
+    QAction *mnuIfLine5 = nullptr;
+    QAction *mnuIfLine6 = nullptr;
+    QAction *mnuIfLine7 = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpRules = nullptr;
+    QAction *mnuHelpseparator = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+
+    int intLen = 0;
+    int intStep = 0;
+    double dblStart = 0.0;
+    bool blnStarted = false;
+    bool blnGameOver = false;
+
+    analysis::Analysis m_analysis;
+    TimeOfDay m_timeOfDay;
 };
