@@ -8,8 +8,9 @@ FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
+PREFIX ?= /usr/local
 
-.PHONY: all run test test-sanitize bench fuzz clean deps-build deps-test deps-bench deps-fuzz
+.PHONY: all run test test-sanitize bench fuzz install package clean deps-build deps-test deps-bench deps-fuzz deps-package
 
 all: $(BUILD)/zorbuny
 
@@ -21,6 +22,8 @@ deps-bench:
 	@scripts/install-deps.sh bench
 deps-fuzz:
 	@scripts/install-deps.sh fuzz
+deps-package:
+	@scripts/install-deps.sh package
 
 # Always re-run the build: CMake knows what is out of date, make does not.
 .PHONY: $(BUILD)/zorbuny
@@ -43,6 +46,13 @@ bench: deps-bench
 	$(CMAKE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZORBUNY_BENCH=ON -DBUILD_TESTING=OFF
 	$(CMAKE) --build $(BENCH_BUILD) -j $(JOBS) --target bench_choose_move
 	$(BENCH_BUILD)/bench/bench_choose_move
+
+install: $(BUILD)/zorbuny
+	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
+
+# A .deb in $(BUILD), its dependencies worked out from the executable.
+package: deps-package $(BUILD)/zorbuny
+	cd $(BUILD) && cpack
 
 # A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
 # the seed corpus in fuzz/corpus is only read.

@@ -12,7 +12,7 @@ frmAbout::frmAbout(QWidget *parent) : FixedDialog(QSize(280, 138), parent)
     setWindowTitle(QStringLiteral(" О программе Зорбуны"));
 
     // Without a frame the label is exactly the size of its picture.
-    const QPixmap picture = aboutPicture();
+    const QPixmap picture = aboutPicture(devicePixelRatioF());
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setPixmap(picture);

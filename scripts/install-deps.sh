@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz
+#   scripts/install-deps.sh build|test|bench|fuzz|package
 set -euo pipefail
 
 build=(g++ make cmake qt6-base-dev)
-test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils)
+test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils appstream dpkg-dev file)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
+package=("${build[@]}" dpkg-dev file)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
   test) wanted=("${test[@]}") ;;
   bench) wanted=("${bench[@]}") ;;
   fuzz) wanted=("${fuzz[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz" >&2; exit 2 ;;
+  package) wanted=("${package[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package" >&2; exit 2 ;;
 esac
 
 missing=()

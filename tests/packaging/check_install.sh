@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix and checks the tree a desktop needs,
+# with the desktop's own validators.
+#   check_install.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+failures=0
+check() { # description, command...
+    local what=$1; shift
+    if "$@" >/dev/null 2>&1; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+id=org.zorbuny.Zorbuny
+desktop=$prefix/share/applications/$id.desktop
+metainfo=$prefix/share/metainfo/$id.metainfo.xml
+check "executable installed" test -x "$prefix/bin/zorbuny"
+check "desktop entry installed" test -f "$desktop"
+check "metainfo installed" test -f "$metainfo"
+for size in 16 32 48 64; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png
+    check "icon ${size}x${size} installed" test -f "$icon"
+    check "icon ${size}x${size} is a ${size}-pixel PNG" \
+        grep -q "PNG image data, $size x $size" <(file "$icon")
+done
+check "desktop entry names the game in Russian" grep -qx 'Name=Зорбуны' "$desktop"
+check "desktop entry is a board game" grep -qx 'Categories=Game;BoardGame;' "$desktop"
+check "desktop entry has the Russian comment" grep -qx "Comment=Игра «пять в ряд» против компьютера на поле 14 на 14" "$desktop"
+check "desktop entry uses the installed icon" grep -qx "Icon=$id" "$desktop"
+check "desktop-file-validate accepts the entry" desktop-file-validate "$desktop"
+check "appstreamcli accepts the metainfo" appstreamcli validate --no-net "$metainfo"
+check "metainfo launches the desktop entry" grep -q "<launchable type=\"desktop-id\">$id.desktop<" "$metainfo"
+
+echo "$failures failed"
+exit $(( failures > 0 ))

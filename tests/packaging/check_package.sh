@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the .deb, reads its control data and contents, and installs it into
+# a throwaway root, as a fresh system's dpkg would.
+#   check_package.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() { # description, command...
+    local what=$1; shift
+    if "$@" >/dev/null 2>&1; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+(cd "$build" && cpack -B "$work/out" >/dev/null)
+deb=$(ls "$work"/out/zorbuny_*.deb)
+depends=$(dpkg-deb --field "$deb" Depends)
+echo "Depends: $depends"
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 qt6-qpa-plugins; do
+    check "depends on $lib" grep -q "\b$lib\b" <<<"$depends"
+done
+check "version 1.1" test "$(dpkg-deb --field "$deb" Version)" = 1.1
+contents=$(dpkg-deb --contents "$deb")
+for path in usr/bin/zorbuny usr/share/applications/org.zorbuny.Zorbuny.desktop \
+    usr/share/metainfo/org.zorbuny.Zorbuny.metainfo.xml \
+    usr/share/icons/hicolor/48x48/apps/org.zorbuny.Zorbuny.png; do
+    check "contains /$path" grep -q " \./$path\$" <<<"$contents"
+done
+check "dependencies are satisfied on this system" dpkg --dry-run -i "$deb"
+
+# A throwaway root with an empty package database; its dependencies are the
+# host's business here, checked just above.
+root=$work/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status"
+check "installs into a throwaway root" dpkg --root="$root" --force-depends \
+    --force-script-chrootless --force-not-root --log=/dev/null -i "$deb"
+check "the installed game is registered" grep -qx 'Status: install ok installed' \
+    <(dpkg --root="$root" -s zorbuny)
+check "the installed game is executable" test -x "$root/usr/bin/zorbuny"
+
+echo "$failures failed"
+exit $(( failures > 0 ))
