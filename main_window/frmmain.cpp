@@ -114,7 +114,7 @@ void frmMain::buildBoard(QWidget *client)
     for (int i = 0; i < analysis::kCellCount; ++i) {
         const int row = i / analysis::kBoardSide;
         const int column = i % analysis::kBoardSide;
-        auto *button = new DeskButton(client);
+        auto *button = new DeskButton(row, column, client);
         button->setObjectName(QStringLiteral("cmdDesk(%1)").arg(i));
         button->setFont(deskFont);
         button->setGeometry(pixels(kDeskLeft + kDeskStep * column),
