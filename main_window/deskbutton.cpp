@@ -101,35 +101,8 @@ void DeskButton::paintEvent(QPaintEvent *event)
 void DeskButton::keyPressEvent(QKeyEvent *event)
 {
     if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-        int rowStep = 0;
-        int columnStep = 0;
-        switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
             click();
-            return;
-        case Qt::Key_Left:
-            columnStep = -1;
-            break;
-        case Qt::Key_Right:
-            columnStep = 1;
-            break;
-        case Qt::Key_Up:
-            rowStep = -1;
-            break;
-        case Qt::Key_Down:
-            rowStep = 1;
-            break;
-        default:
-            break;
-        }
-        if (rowStep != 0 || columnStep != 0) {
-            // At an edge the key is used up here: passed on, it would reach
-            // QPushButton's own arrow handling and then the window.
-            if (DeskButton *next = neighbour(rowStep, columnStep))
-                next->setFocus(rowStep + columnStep < 0 ? Qt::BacktabFocusReason
-                                                        : Qt::TabFocusReason);
-            event->accept();
             return;
         }
     }
@@ -140,16 +113,4 @@ void DeskButton::focusInEvent(QFocusEvent *event)
 {
     raise();
     QPushButton::focusInEvent(event);
-}
-
-DeskButton *DeskButton::neighbour(int rowStep, int columnStep) const
-{
-    if (!parentWidget())
-        return nullptr;
-    const auto cells = parentWidget()->findChildren<DeskButton *>(Qt::FindDirectChildrenOnly);
-    for (DeskButton *cell : cells) {
-        if (cell->m_row == m_row + rowStep && cell->m_column == m_column + columnStep)
-            return cell;
-    }
-    return nullptr;
 }

@@ -8,8 +8,8 @@
 // drops the platform look, so a coloured cell fills its face itself inside
 // the style's own frame. Without a colour it is an ordinary push button.
 //
-// A cell knows its row and column, counted from 0, so that the arrow keys can
-// walk the board and a screen reader can say where the cell is.
+// A cell knows its row and column, counted from 0, so that a screen reader can
+// say where it is.
 class DeskButton : public QPushButton
 {
     Q_OBJECT
@@ -29,16 +29,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    // Enter and Return click the focused cell as Space does; the arrow keys
-    // move the focus to the next cell in their direction.
+    // Enter and Return click the focused cell as Space does.
     void keyPressEvent(QKeyEvent *event) override;
     // Neighbouring cells overlap by a pixel; the focused one comes on top so
     // that its whole focus frame shows.
     void focusInEvent(QFocusEvent *event) override;
 
 private:
-    DeskButton *neighbour(int rowStep, int columnStep) const;
-
     const int m_row;
     const int m_column;
     QColor m_face;

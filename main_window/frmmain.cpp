@@ -112,6 +112,9 @@ void frmMain::buildBoard(QWidget *client)
     deskFont.setPointSizeF(8.25);
     deskFont.setBold(true);
 
+    // In one group the cells answer the arrow keys as well: QAbstractButton
+    // moves the focus to the nearest cell in the key's direction, and at an
+    // edge of the board leaves it where it is.
     m_desk = new QButtonGroup(this);
     // Created in index order, so that Tab walks the board row by row.
     for (int i = 0; i < analysis::kCellCount; ++i) {
