@@ -299,7 +299,9 @@ void frmMain::mnuGameNew_Click()
     for (int i = 0; i < analysis::kCellCount; ++i) {
         cmdDesk[i]->setText(QString());
         setBackColor(i, kButtonFace);
-        cmdDesk[i]->setAccessibleDescription(QString());
+        // Qt reports every setting to the screen reader, changed or not.
+        if (!cmdDesk[i]->accessibleDescription().isEmpty())
+            cmdDesk[i]->setAccessibleDescription(QString());
     }
     blnStarted = false;
     Timer1->stop();
@@ -369,8 +371,7 @@ void frmMain::showStatus(QLabel *value, const QLabel *caption, const QString &te
     value->setAccessibleName(caption->text() + u' ' + text);
 }
 
-// Qt 6.4 has no announcement event and its AT-SPI bridge drops QAccessible::Alert, but Orca speaks
-// a new description of the object with the focus, and says it again whenever the cell is read.
+// Orca speaks a new description of the focused object; Qt 6.4 has no announcement, drops Alert.
 void frmMain::announce(int cell, const QString &message)
 {
     // The focus is on the winning move after a click or a key; an assistive
