@@ -1,10 +1,70 @@
 #include "main_window/deskbutton.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-DeskButton::DeskButton(QWidget *parent) : QPushButton(parent) {}
+namespace {
+
+// Qt's own button interface names a button by its caption, which on the board
+// is only "X", "O" or nothing. This one names the cell by its place as well and
+// otherwise acts as a button: QAbstractButton::setText already reports every
+// change of the name.
+class DeskButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit DeskButtonAccessible(DeskButton *button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text type) const override
+    {
+        if (type == QAccessible::Name)
+            return button()->spokenName();
+        return QAccessibleWidget::text(type);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.pressed = button()->isDown();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            button()->click();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    DeskButton *button() const { return static_cast<DeskButton *>(widget()); }
+};
+
+QAccessibleInterface *deskButtonAccessible(const QString &className, QObject *object)
+{
+    auto *button = qobject_cast<DeskButton *>(object);
+    if (button && className == QLatin1String(DeskButton::staticMetaObject.className()))
+        return new DeskButtonAccessible(button);
+    return nullptr;
+}
+
+} // namespace
+
+DeskButton::DeskButton(int row, int column, QWidget *parent)
+    : QPushButton(parent), m_row(row), m_column(column)
+{
+    QAccessible::installFactory(deskButtonAccessible); // a second call changes nothing
+}
 
 void DeskButton::setFaceColour(const QColor &colour)
 {
@@ -12,6 +72,12 @@ void DeskButton::setFaceColour(const QColor &colour)
         return;
     m_face = colour;
     update();
+}
+
+QString DeskButton::spokenName() const
+{
+    const QString content = text().isEmpty() ? QStringLiteral("пусто") : text();
+    return QStringLiteral("ряд %1, столбец %2, %3").arg(m_row + 1).arg(m_column + 1).arg(content);
 }
 
 void DeskButton::paintEvent(QPaintEvent *event)
@@ -23,6 +89,9 @@ void DeskButton::paintEvent(QPaintEvent *event)
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
+    // The face is pure green or red whatever the desktop's colours; a dark
+    // palette's light button text would all but vanish on it, black does not.
+    option.palette.setColor(QPalette::ButtonText, Qt::black);
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
     const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
     painter.fillRect(option.rect.adjusted(frame, frame, -frame, -frame), m_face);

@@ -7,13 +7,25 @@
 // similar styles shade a palette colour into a gradient and a style sheet
 // drops the platform look, so a coloured cell fills its face itself inside
 // the style's own frame. Without a colour it is an ordinary push button.
+//
+// A cell knows its row and column, counted from 0, so that a screen reader can
+// say where it is.
 class DeskButton : public QPushButton
 {
+    Q_OBJECT
 public:
-    explicit DeskButton(QWidget *parent = nullptr);
+    DeskButton(int row, int column, QWidget *parent = nullptr);
+
+    int row() const { return m_row; }
+    int column() const { return m_column; }
 
     // An invalid colour gives back the style's own face.
     void setFaceColour(const QColor &colour);
+
+    // What a screen reader calls the cell: its place, counted from 1, and its
+    // caption, "ряд 3, столбец 5, пусто". Made from the caption whenever it
+    // is asked for, so it cannot fall behind the board.
+    QString spokenName() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -24,5 +36,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
 
 private:
+    const int m_row;
+    const int m_column;
     QColor m_face;
 };

@@ -41,6 +41,8 @@ constexpr int kSecondsPerDay = 24 * 60 * 60;
 
 const QString kPlayer = QStringLiteral("X");
 const QString kComputer = QStringLiteral("O");
+const QString kPlayerWon = QStringLiteral("Вы выиграли");
+const QString kComputerWon = QStringLiteral("Компьютер выиграл");
 
 double currentTimeOfDay()
 {
@@ -57,6 +59,7 @@ QString longTime(double days)
 struct StatusLabel
 {
     QLabel *frmMain::*label;
+    QLabel *frmMain::*caption; // the fixed text a value stands after; none for those texts
     const char *name;
     const char *text;
     int left;
@@ -109,12 +112,15 @@ void frmMain::buildBoard(QWidget *client)
     deskFont.setPointSizeF(8.25);
     deskFont.setBold(true);
 
+    // In one group the cells answer the arrow keys as well: QAbstractButton
+    // moves the focus to the nearest cell in the key's direction, and at an
+    // edge of the board leaves it where it is.
     m_desk = new QButtonGroup(this);
     // Created in index order, so that Tab walks the board row by row.
     for (int i = 0; i < analysis::kCellCount; ++i) {
         const int row = i / analysis::kBoardSide;
         const int column = i % analysis::kBoardSide;
-        auto *button = new DeskButton(client);
+        auto *button = new DeskButton(row, column, client);
         button->setObjectName(QStringLiteral("cmdDesk(%1)").arg(i));
         button->setFont(deskFont);
         button->setGeometry(pixels(kDeskLeft + kDeskStep * column),
@@ -129,12 +135,13 @@ void frmMain::buildBoard(QWidget *client)
 void frmMain::buildStatusLine(QWidget *client)
 {
     static constexpr StatusLabel kLabels[] = {
-        {&frmMain::Label2, "Label2", "Время игры:", 240, 960, 195, true, nullptr},
-        {&frmMain::lblTime, "lblTime", "0:00:00", 1320, 615, 255, false, "0:00:00"},
-        {&frmMain::Label3, "Label3", "Длина ряда:", 2520, 945, 195, true, nullptr},
-        {&frmMain::lblLen, "lblLen", "5", 3600, 90, 195, true, "7"},
-        {&frmMain::Label1, "Label1", "Ход:", 4320, 330, 195, true, nullptr},
-        {&frmMain::lblStep, "lblStep", "0", 4800, 255, 255, false, "98"},
+        {&frmMain::Label2, nullptr, "Label2", "Время игры:", 240, 960, 195, true, nullptr},
+        {&frmMain::lblTime, &frmMain::Label2, "lblTime", "0:00:00", 1320, 615, 255, false,
+         "0:00:00"},
+        {&frmMain::Label3, nullptr, "Label3", "Длина ряда:", 2520, 945, 195, true, nullptr},
+        {&frmMain::lblLen, &frmMain::Label3, "lblLen", "5", 3600, 90, 195, true, "7"},
+        {&frmMain::Label1, nullptr, "Label1", "Ход:", 4320, 330, 195, true, nullptr},
+        {&frmMain::lblStep, &frmMain::Label1, "lblStep", "0", 4800, 255, 255, false, "98"},
     };
     constexpr int labelCount = int(std::size(kLabels));
 
@@ -174,6 +181,8 @@ void frmMain::buildStatusLine(QWidget *client)
         else
             label->resize(pixels(place.width), pixels(place.height));
         this->*place.label = label;
+        if (place.caption)
+            showStatus(label, this->*place.caption, label->text());
     }
 }
 
@@ -250,10 +259,11 @@ void frmMain::cmdDesk_Click(int Index)
         return;
     cmdDesk[Index]->setText(kPlayer);
     ++intStep;
-    lblStep->setText(QString::number(intStep));
+    showStatus(lblStep, Label1, QString::number(intStep));
     if (m_analysis.CheckWin(*this, Index, kPlayer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
+        announce(Index, kPlayerWon);
         return;
     }
 
@@ -267,6 +277,7 @@ void frmMain::cmdDesk_Click(int Index)
     if (m_analysis.CheckWin(*this, reply, kComputer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
+        announce(reply, kComputerWon);
         return;
     }
 
@@ -283,11 +294,14 @@ void frmMain::cmdDesk_Click(int Index)
 void frmMain::mnuGameNew_Click()
 {
     intStep = 0;
-    lblStep->setText(QStringLiteral("0"));
-    lblTime->setText(QStringLiteral("0:00:00"));
+    showStatus(lblStep, Label1, QStringLiteral("0"));
+    showStatus(lblTime, Label2, QStringLiteral("0:00:00"));
     for (int i = 0; i < analysis::kCellCount; ++i) {
         cmdDesk[i]->setText(QString());
         setBackColor(i, kButtonFace);
+        // Qt reports every setting to the screen reader, changed or not.
+        if (!cmdDesk[i]->accessibleDescription().isEmpty())
+            cmdDesk[i]->setAccessibleDescription(QString());
     }
     blnStarted = false;
     Timer1->stop();
@@ -322,7 +336,7 @@ void frmMain::mnuIfLine7_Click()
 void frmMain::setLineLength(int length)
 {
     intLen = length;
-    lblLen->setText(QString::number(length));
+    showStatus(lblLen, Label3, QString::number(length));
     lblLen->adjustSize();
     mnuIfLine5->setChecked(length == 5);
     mnuIfLine6->setChecked(length == 6);
@@ -346,5 +360,22 @@ void frmMain::Timer1_Timer()
     double elapsed = m_timeOfDay() - dblStart;
     if (elapsed < 0)
         elapsed += 1.0; // the game has run past midnight
-    lblTime->setText(longTime(elapsed));
+    showStatus(lblTime, Label2, longTime(elapsed));
+}
+
+// A screen reader speaks a label by its name alone, so a value's name carries
+// its caption as well: "Ход: 4".
+void frmMain::showStatus(QLabel *value, const QLabel *caption, const QString &text)
+{
+    value->setText(text);
+    value->setAccessibleName(caption->text() + u' ' + text);
+}
+
+// Orca speaks a new description of the focused object; Qt 6.4 has no announcement, drops Alert.
+void frmMain::announce(int cell, const QString &message)
+{
+    // The focus is on the winning move after a click or a key; an assistive
+    // tool's "press" may have left it on another cell.
+    auto *focused = qobject_cast<DeskButton *>(focusWidget());
+    (focused ? focused : cmdDesk[cell])->setAccessibleDescription(message);
 }

@@ -53,6 +53,8 @@ private:
     void Timer1_Timer();
 
     void setLineLength(int length);
+    void showStatus(QLabel *value, const QLabel *caption, const QString &text);
+    void announce(int cell, const QString &message);
 
     std::array<DeskButton *, analysis::kCellCount> cmdDesk{};
     QButtonGroup *m_desk = nullptr;

@@ -1,0 +1,258 @@
+#include "main_window/frmmain.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <memory>
+#include <sys/prctl.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+// Why the accessibility stack is missing, if it is.
+QString g_missing;
+
+// What the window told assistive tools, as "N object text" for a new name and
+// "D object text" for a new description, the text read as the event came.
+QStringList g_told;
+
+void record(QAccessibleEvent *event)
+{
+    const bool name = event->type() == QAccessible::NameChanged;
+    if (!name && event->type() != QAccessible::DescriptionChanged)
+        return;
+    const QString object = event->object() ? event->object()->objectName() : QString();
+    if (!object.startsWith(u"cmdDesk("_s) && !object.startsWith(u"lbl"_s))
+        return;
+    QAccessibleInterface *interface = event->accessibleInterface();
+    const QString text =
+        interface ? interface->text(name ? QAccessible::Name : QAccessible::Description) : u"?"_s;
+    g_told << (name ? u"N "_s : u"D "_s) + object + u' ' + text;
+}
+
+QProcess *startHelper(const QString &program, const QStringList &arguments,
+                      const QProcessEnvironment &environment)
+{
+    auto *process = new QProcess;
+    process->setProcessEnvironment(environment);
+    process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process->start(program, arguments);
+    return process;
+}
+
+// The first line a helper prints, such as a display number or a bus address.
+QByteArray firstLine(QProcess *process)
+{
+    QByteArray output;
+    while (!output.contains('\n') && process->waitForReadyRead(kWaitMs))
+        output += process->readAllStandardOutput();
+    return output.trimmed();
+}
+
+} // namespace
+
+// What a screen reader is told while a game is played: the events Qt sends to
+// the desktop's accessibility bus, caught before they leave. Qt sends them only
+// while a reader could be listening, so the test brings up an X server, a
+// session bus and the accessibility bus of its own.
+class TestAnnounce : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void toldAsThePlayGoes_data();
+    void toldAsThePlayGoes();
+
+private:
+    QPushButton *cell(int index) const
+    {
+        return m_window->findChild<QPushButton *>(u"cmdDesk(%1)"_s.arg(index));
+    }
+    void click(int index) { QTest::mouseClick(cell(index), Qt::LeftButton); }
+    void write(const QList<int> &cells, const QString &mark)
+    {
+        for (int index : cells)
+            cell(index)->setText(mark);
+    }
+    void run(const QString &steps);
+    void tick()
+    {
+        m_now += 5.0 / 86400;
+        QVERIFY(QMetaObject::invokeMethod(m_window->findChild<QTimer *>(u"Timer1"_s), "timeout"));
+    }
+
+    std::unique_ptr<frmMain> m_window;
+    double m_now = 0;
+};
+
+void TestAnnounce::initTestCase()
+{
+    if (!g_missing.isEmpty())
+        QSKIP(qPrintable(g_missing));
+    // Qt turns it on once the launcher has registered the accessibility bus.
+    QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), kWaitMs);
+}
+
+void TestAnnounce::init()
+{
+    m_window = std::make_unique<frmMain>();
+    m_now = 10.0 / 24;
+    m_window->setTimeOfDay([this] { return m_now; });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QAccessible::installUpdateHandler(record);
+    g_told.clear();
+}
+
+void TestAnnounce::cleanup()
+{
+    QAccessible::installUpdateHandler(nullptr);
+    m_window.reset();
+}
+
+// Steps, comma-separated: "click N" a click on cell N, "X four" and "O four"
+// captions written to set up a line (row 7 and row 2, the latter open at 29
+// and 34), "tick" the clock 5 s later, "new" a new game.
+void TestAnnounce::run(const QString &steps)
+{
+    for (QString step : steps.split(u',', Qt::SkipEmptyParts)) {
+        step = step.trimmed();
+        if (step.startsWith(u"click "_s))
+            click(step.mid(6).toInt());
+        else if (step == u"X four"_s)
+            write({101, 102, 103, 104}, u"X"_s);
+        else if (step == u"O four"_s)
+            write({30, 31, 32, 33}, u"O"_s);
+        else if (step == u"tick"_s)
+            tick();
+        else if (step == u"new"_s)
+            m_window->findChild<QAction *>(u"mnuGameNew"_s)->trigger();
+        else
+            QFAIL(qPrintable(u"unknown step "_s + step));
+    }
+}
+
+void TestAnnounce::toldAsThePlayGoes_data()
+{
+    QTest::addColumn<QString>("before"); // steps whose telling is not looked at
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("told"); // {reply}: the computer's winning cell
+    QTest::newRow("first exchange")
+        << ""
+        << "click 0"
+        << QStringList{"N cmdDesk(0) ряд 1, столбец 1, X", "N lblStep Ход: 1",
+                       "N cmdDesk(90) ряд 7, столбец 7, O"};
+    QTest::newRow("clock tick") << "click 0"
+                                << "tick" << QStringList{"N lblTime Время игры: 0:00:05"};
+    QTest::newRow("player's winning move")
+        << "click 0, X four"
+        << "click 105"
+        << QStringList{"N cmdDesk(105) ряд 8, столбец 8, X", "N lblStep Ход: 2",
+                       "D cmdDesk(105) Вы выиграли"};
+    QTest::newRow("computer's winning reply")
+        << "click 0, O four"
+        << "click 180"
+        << QStringList{"N cmdDesk(180) ряд 13, столбец 13, X", "N lblStep Ход: 2",
+                       "N cmdDesk({reply}) {place}, O", "D cmdDesk({reply}) Компьютер выиграл"};
+    QTest::newRow("new game after the player's win")
+        << "click 0, X four, click 105"
+        << "new"
+        << QStringList{"N lblStep Ход: 0",
+                       "N lblTime Время игры: 0:00:00",
+                       "N cmdDesk(0) ряд 1, столбец 1, пусто",
+                       "N cmdDesk(90) ряд 7, столбец 7, пусто",
+                       "N cmdDesk(101) ряд 8, столбец 4, пусто",
+                       "N cmdDesk(102) ряд 8, столбец 5, пусто",
+                       "N cmdDesk(103) ряд 8, столбец 6, пусто",
+                       "N cmdDesk(104) ряд 8, столбец 7, пусто",
+                       "N cmdDesk(105) ряд 8, столбец 8, пусто",
+                       "D cmdDesk(105) "};
+}
+
+void TestAnnounce::toldAsThePlayGoes()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, steps);
+    QFETCH(QStringList, told);
+    run(before);
+    g_told.clear();
+    run(steps);
+    const int reply = cell(29)->text() == u"O"_s ? 29 : 34;
+    const QString place = reply == 29 ? u"ряд 3, столбец 2"_s : u"ряд 3, столбец 7"_s;
+    for (QString &line : told)
+        line.replace(u"{reply}"_s, QString::number(reply)).replace(u"{place}"_s, place);
+    QCOMPARE(g_told, told);
+}
+
+// The X server and both buses must run before the application connects to
+// them. Each helper dies with this program, should it crash.
+int main(int argc, char *argv[])
+{
+    const QString launcher = QStandardPaths::findExecutable(
+        u"at-spi-bus-launcher"_s, {u"/usr/libexec"_s, u"/usr/lib/at-spi2-core"_s});
+    for (const QString &tool : {u"Xvfb"_s, u"dbus-daemon"_s})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            g_missing = tool + u" is not installed"_s;
+    if (launcher.isEmpty())
+        g_missing = u"at-spi-bus-launcher is not installed"_s;
+
+    std::unique_ptr<QProcess> xvfb, bus, a11y;
+    if (g_missing.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        xvfb.reset(startHelper(u"Xvfb"_s,
+                               {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
+                                u"-nolisten"_s, u"tcp"_s},
+                               environment));
+        bus.reset(startHelper(u"dbus-daemon"_s,
+                              {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s},
+                              environment));
+        const QByteArray display = firstLine(xvfb.get());
+        const QByteArray address = firstLine(bus.get());
+        if (display.isEmpty() || address.isEmpty()) {
+            g_missing = u"Xvfb or the session bus did not start"_s;
+        } else {
+            qputenv("DISPLAY", ":" + display);
+            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+            environment.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(display));
+            environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromLatin1(address));
+            a11y.reset(startHelper(launcher, {u"--launch-immediately"_s}, environment));
+            // Qt asks the bus whether a reader listens; say yes without one.
+            qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+            qputenv("QT_QPA_PLATFORM", "xcb");
+        }
+    }
+    if (!g_missing.isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        TestAnnounce test;
+        QTEST_SET_MAIN_SOURCE_PATH
+        result = QTest::qExec(&test, argc, argv);
+    }
+    for (QProcess *helper : {a11y.get(), bus.get(), xvfb.get()}) {
+        if (helper) {
+            helper->terminate();
+            if (!helper->waitForFinished(kWaitMs))
+                helper->kill();
+        }
+    }
+    return result;
+}
+
+#include "tst_announce.moc"

@@ -1,0 +1,453 @@
+#include "dialogs/frmhelp.h"
+#include "main_window/frmmain.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kCells = 196;
+constexpr int kSide = 14;
+const QRgb kGreen = qRgb(0, 255, 0);
+const QRgb kRed = qRgb(255, 0, 0);
+// Normal text against its background, as WCAG 2 asks of it.
+constexpr double kReadableContrast = 4.5;
+
+double timeOfDay(int hours, int minutes, int seconds)
+{
+    return (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+}
+
+double relativeLuminance(QRgb colour)
+{
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(colour)) + 0.7152 * linear(qGreen(colour)) +
+           0.0722 * linear(qBlue(colour));
+}
+
+double contrast(QRgb a, QRgb b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// What a widget shows, read off its pixels: the commonest colour inside the
+// margin is the background, and the pixel that stands out most from it is the
+// core of the text.
+struct Ink
+{
+    QRgb background = 0;
+    QRgb text = 0;
+};
+
+Ink inkOf(QWidget *widget, int margin)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int m = margin * int(image.devicePixelRatio());
+    std::map<QRgb, int> counts;
+    for (int y = m; y < image.height() - m; ++y)
+        for (int x = m; x < image.width() - m; ++x)
+            ++counts[image.pixel(x, y)];
+    Ink ink;
+    int most = 0;
+    for (const auto &[colour, count] : counts) {
+        if (count > most) {
+            most = count;
+            ink.background = colour;
+        }
+    }
+    ink.text = ink.background;
+    for (const auto &entry : counts)
+        if (contrast(entry.first, ink.background) > contrast(ink.text, ink.background))
+            ink.text = entry.first;
+    return ink;
+}
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xdc, 0xdc, 0xdc));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::Text, QColor(0xdc, 0xdc, 0xdc));
+    dark.setColor(QPalette::Button, QColor(0x3c, 0x3c, 0x3c));
+    dark.setColor(QPalette::ButtonText, QColor(0xdc, 0xdc, 0xdc));
+    dark.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    dark.setColor(QPalette::Midlight, QColor(0x46, 0x46, 0x46));
+    dark.setColor(QPalette::Mid, QColor(0x32, 0x32, 0x32));
+    dark.setColor(QPalette::Dark, QColor(0x1a, 0x1a, 0x1a));
+    dark.setColor(QPalette::Shadow, QColor(0x0a, 0x0a, 0x0a));
+    return dark;
+}
+
+// How a test brings a fresh window into a phase of the game.
+enum Scenario { Fresh, FirstExchange, PlayerWon, ComputerWon, NewGameAfterWin };
+
+} // namespace
+
+// What the window offers on a Linux desktop beyond the mouse: the arrow keys
+// across the board, what a screen reader hears, and a dark desktop palette.
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void arrowKeysWalkTheBoard_data();
+    void arrowKeysWalkTheBoard();
+    void tabStillWalksRowByRowAfterArrows();
+
+    void cellNamesFollowThePlay_data();
+    void cellNamesFollowThePlay();
+    void pressActionIsAClick();
+    void statusValuesAreNamedWithTheirCaptions_data();
+    void statusValuesAreNamedWithTheirCaptions();
+    void winIsDescribedOnTheFocusedCell_data();
+    void winIsDescribedOnTheFocusedCell();
+
+    void darkPaletteKeepsTextReadable_data();
+    void darkPaletteKeepsTextReadable();
+
+private:
+    template <typename T> T *find(const QString &name) const
+    {
+        auto *found = m_window->findChild<T *>(name);
+        Q_ASSERT(found);
+        return found;
+    }
+    QPushButton *cell(int index) const { return find<QPushButton>(u"cmdDesk(%1)"_s.arg(index)); }
+    QLabel *label(const QString &name) const { return find<QLabel>(name); }
+    QAction *action(const char *name) const { return find<QAction>(QLatin1String(name)); }
+    void click(int index) { QTest::mouseClick(cell(index), Qt::LeftButton); }
+    void write(const QList<int> &cells, const QString &mark);
+    void reach(Scenario scenario);
+    static QString accessible(QObject *object, QAccessible::Text text);
+    static void useDarkPalette();
+
+    std::unique_ptr<frmMain> m_window;
+    double m_now = 0;
+};
+
+void TestDesktop::init()
+{
+    m_window = std::make_unique<frmMain>();
+    m_now = timeOfDay(10, 0, 0);
+    m_window->setTimeOfDay([this] { return m_now; });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestDesktop::cleanup()
+{
+    m_window.reset();
+    QApplication::setPalette(QPalette());
+}
+
+void TestDesktop::write(const QList<int> &cells, const QString &mark)
+{
+    for (int index : cells)
+        cell(index)->setText(mark);
+}
+
+void TestDesktop::reach(Scenario scenario)
+{
+    if (scenario == Fresh)
+        return;
+    click(0); // the reply goes to 90
+    if (scenario == PlayerWon || scenario == NewGameAfterWin) {
+        write({101, 102, 103, 104}, u"X"_s);
+        click(105); // five in row 7
+    }
+    if (scenario == ComputerWon) {
+        write({30, 31, 32, 33}, u"O"_s); // a four on row 2, open at 29 and 34
+        click(180);
+    }
+    if (scenario == NewGameAfterWin)
+        action("mnuGameNew")->trigger();
+}
+
+QString TestDesktop::accessible(QObject *object, QAccessible::Text text)
+{
+    QAccessibleInterface *interface = QAccessible::queryAccessibleInterface(object);
+    return interface ? interface->text(text) : u"<no interface>"_s;
+}
+
+// As a desktop's dark theme would; the window already shown takes it up from
+// its event queue.
+void TestDesktop::useDarkPalette()
+{
+    QApplication::setPalette(darkPalette());
+    QCoreApplication::processEvents();
+}
+
+void TestDesktop::arrowKeysWalkTheBoard_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("to");
+    const int none = Qt::NoModifier;
+    QTest::newRow("top-left, left: stays") << 0 << int(Qt::Key_Left) << none << 0;
+    QTest::newRow("top-left, up: stays") << 0 << int(Qt::Key_Up) << none << 0;
+    QTest::newRow("top-left, right") << 0 << int(Qt::Key_Right) << none << 1;
+    QTest::newRow("top-left, down") << 0 << int(Qt::Key_Down) << none << 14;
+    QTest::newRow("top-right, right: no wrap to the next row")
+        << 13 << int(Qt::Key_Right) << none << 13;
+    QTest::newRow("top-right, up: stays") << 13 << int(Qt::Key_Up) << none << 13;
+    QTest::newRow("top-right, left") << 13 << int(Qt::Key_Left) << none << 12;
+    QTest::newRow("top-right, down") << 13 << int(Qt::Key_Down) << none << 27;
+    QTest::newRow("bottom-left, left: no wrap to the row above")
+        << 182 << int(Qt::Key_Left) << none << 182;
+    QTest::newRow("bottom-left, down: stays") << 182 << int(Qt::Key_Down) << none << 182;
+    QTest::newRow("bottom-left, up") << 182 << int(Qt::Key_Up) << none << 168;
+    QTest::newRow("bottom-right, right: stays") << 195 << int(Qt::Key_Right) << none << 195;
+    QTest::newRow("bottom-right, down: stays") << 195 << int(Qt::Key_Down) << none << 195;
+    QTest::newRow("bottom-right, left") << 195 << int(Qt::Key_Left) << none << 194;
+    QTest::newRow("bottom-right, up") << 195 << int(Qt::Key_Up) << none << 181;
+    QTest::newRow("top edge, up: stays") << 6 << int(Qt::Key_Up) << none << 6;
+    QTest::newRow("left edge, left: stays") << 84 << int(Qt::Key_Left) << none << 84;
+    QTest::newRow("right edge, right: stays") << 97 << int(Qt::Key_Right) << none << 97;
+    QTest::newRow("bottom edge, down: stays") << 188 << int(Qt::Key_Down) << none << 188;
+    QTest::newRow("middle, up") << 100 << int(Qt::Key_Up) << none << 86;
+    QTest::newRow("middle, down") << 100 << int(Qt::Key_Down) << none << 114;
+    QTest::newRow("middle, left") << 100 << int(Qt::Key_Left) << none << 99;
+    QTest::newRow("middle, right") << 100 << int(Qt::Key_Right) << none << 101;
+    QTest::newRow("keypad arrow, num lock off")
+        << 100 << int(Qt::Key_Down) << int(Qt::KeypadModifier) << 114;
+}
+
+void TestDesktop::arrowKeysWalkTheBoard()
+{
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, to);
+    cell(from)->setFocus();
+    QTest::keyClick(cell(from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(QApplication::focusWidget(), cell(to));
+    QCOMPARE(QApplication::activePopupWidget(), nullptr); // no menu opened instead
+    // Its focus frame shows whole, over the pixel it shares with its neighbours.
+    QCOMPARE(m_window->centralWidget()->childAt(cell(to)->geometry().bottomRight()), cell(to));
+    // Moving is not playing.
+    QCOMPARE(label(u"lblStep"_s)->text(), u"0"_s);
+    for (int i = 0; i < kCells; ++i)
+        QVERIFY2(cell(i)->text().isEmpty(), qPrintable(QString::number(i)));
+}
+
+void TestDesktop::tabStillWalksRowByRowAfterArrows()
+{
+    // The arrows raise the cells they visit; the focus chain must not follow.
+    cell(0)->setFocus();
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left})
+        QTest::keyClick(QApplication::focusWidget(), key);
+    QCOMPARE(QApplication::focusWidget(), cell(14));
+    cell(0)->setFocus();
+    for (int i = 1; i < kCells; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(QApplication::focusWidget() == cell(i), qPrintable(QString::number(i)));
+    }
+    for (int i = kCells - 2; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QVERIFY2(QApplication::focusWidget() == cell(i), qPrintable(QString::number(i)));
+    }
+}
+
+void TestDesktop::cellNamesFollowThePlay_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<QStringList>("names"); // cell=name
+    QTest::newRow("fresh board") << int(Fresh)
+                                 << QStringList{"0=ряд 1, столбец 1, пусто",
+                                                "13=ряд 1, столбец 14, пусто",
+                                                "182=ряд 14, столбец 1, пусто",
+                                                "90=ряд 7, столбец 7, пусто"};
+    QTest::newRow("after the first exchange")
+        << int(FirstExchange)
+        << QStringList{"0=ряд 1, столбец 1, X", "90=ряд 7, столбец 7, O",
+                       "91=ряд 7, столбец 8, пусто"};
+    QTest::newRow("the player's winning move")
+        << int(PlayerWon)
+        << QStringList{"105=ряд 8, столбец 8, X", "101=ряд 8, столбец 4, X",
+                       "106=ряд 8, столбец 9, пусто"};
+    QTest::newRow("the computer's winning reply")
+        << int(ComputerWon) << QStringList{"180=ряд 13, столбец 13, X", "30=ряд 3, столбец 3, O"};
+    QTest::newRow("new game after a win")
+        << int(NewGameAfterWin)
+        << QStringList{"0=ряд 1, столбец 1, пусто", "90=ряд 7, столбец 7, пусто",
+                       "105=ряд 8, столбец 8, пусто"};
+}
+
+void TestDesktop::cellNamesFollowThePlay()
+{
+    QFETCH(int, scenario);
+    QFETCH(QStringList, names);
+    // The interfaces exist before the play, as they do once a reader has looked.
+    for (int i = 0; i < kCells; ++i)
+        QVERIFY(QAccessible::queryAccessibleInterface(cell(i)));
+    reach(Scenario(scenario));
+    for (const QString &entry : names) {
+        const int index = entry.section(u'=', 0, 0).toInt();
+        QCOMPARE(accessible(cell(index), QAccessible::Name), entry.section(u'=', 1));
+    }
+    // Whatever the play, every name tells the caption the cell shows.
+    for (int i = 0; i < kCells; ++i) {
+        const QString shown = cell(i)->text().isEmpty() ? u"пусто"_s : cell(i)->text();
+        QVERIFY2(accessible(cell(i), QAccessible::Name).endsWith(u", "_s + shown),
+                 qPrintable(QString::number(i)));
+    }
+}
+
+void TestDesktop::pressActionIsAClick()
+{
+    QAccessibleInterface *interface = QAccessible::queryAccessibleInterface(cell(5));
+    QCOMPARE(interface->role(), QAccessible::Button);
+    QAccessibleActionInterface *actions = interface->actionInterface();
+    QVERIFY(actions);
+    QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(cell(5)->text(), u"X"_s);
+    QCOMPARE(cell(90)->text(), u"O"_s);
+    QCOMPARE(label(u"lblStep"_s)->text(), u"1"_s);
+    // A marked cell refuses it as it refuses a click.
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(label(u"lblStep"_s)->text(), u"1"_s);
+}
+
+void TestDesktop::statusValuesAreNamedWithTheirCaptions_data()
+{
+    QTest::addColumn<QString>("step");      // what is done first
+    QTest::addColumn<QStringList>("names"); // lblTime, lblLen, lblStep
+    QTest::newRow("fresh window") << ""
+                                  << QStringList{"Время игры: 0:00:00", "Длина ряда: 5", "Ход: 0"};
+    QTest::newRow("a move and a tick 7 s later")
+        << "move" << QStringList{"Время игры: 0:00:07", "Длина ряда: 5", "Ход: 1"};
+    QTest::newRow("line of six chosen")
+        << "six" << QStringList{"Время игры: 0:00:00", "Длина ряда: 6", "Ход: 0"};
+    QTest::newRow("new game after a move and a tick")
+        << "move, new game" << QStringList{"Время игры: 0:00:00", "Длина ряда: 5", "Ход: 0"};
+}
+
+void TestDesktop::statusValuesAreNamedWithTheirCaptions()
+{
+    QFETCH(QString, step);
+    QFETCH(QStringList, names);
+    if (step.startsWith(u"move"_s)) {
+        click(0);
+        m_now = timeOfDay(10, 0, 7);
+        QVERIFY(QMetaObject::invokeMethod(find<QTimer>(u"Timer1"_s), "timeout"));
+    }
+    if (step == u"six"_s)
+        action("mnuIfLine6")->trigger();
+    if (step.endsWith(u"new game"_s))
+        action("mnuGameNew")->trigger();
+    const QStringList values{u"lblTime"_s, u"lblLen"_s, u"lblStep"_s};
+    for (int i = 0; i < values.size(); ++i) {
+        QCOMPARE(accessible(label(values[i]), QAccessible::Name), names[i]);
+        // The name says what the label shows.
+        QVERIFY(names[i].endsWith(u' ' + label(values[i])->text()));
+    }
+}
+
+void TestDesktop::winIsDescribedOnTheFocusedCell_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<int>("described"); // the one cell with a description, -1 for none
+    QTest::addColumn<QString>("description");
+    QTest::newRow("game on") << int(FirstExchange) << -1 << "";
+    QTest::newRow("player won") << int(PlayerWon) << 105 << "Вы выиграли";
+    QTest::newRow("computer won") << int(ComputerWon) << -1 << "Компьютер выиграл";
+    QTest::newRow("new game after a win") << int(NewGameAfterWin) << -1 << "";
+}
+
+void TestDesktop::winIsDescribedOnTheFocusedCell()
+{
+    QFETCH(int, scenario);
+    QFETCH(int, described);
+    QFETCH(QString, description);
+    reach(Scenario(scenario));
+    QWidget *focused = QApplication::focusWidget();
+    if (scenario == ComputerWon) // the reply is at 29 or 34, and has the focus
+        described = focused == cell(29) ? 29 : 34;
+    if (described >= 0) {
+        QCOMPARE(focused, cell(described));
+        QCOMPARE(accessible(focused, QAccessible::Description), description);
+    }
+    for (int i = 0; i < kCells; ++i) {
+        if (i != described)
+            QVERIFY2(accessible(cell(i), QAccessible::Description).isEmpty(),
+                     qPrintable(QString::number(i)));
+    }
+}
+
+void TestDesktop::darkPaletteKeepsTextReadable_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<QString>("widget"); // a cell's index, or an object name
+    QTest::addColumn<int>("margin");     // the frame to leave out
+    QTest::addColumn<QRgb>("face");      // 0: the palette's own, which must be dark
+    QTest::newRow("X on a plain cell") << int(FirstExchange) << "0" << 3 << QRgb(0);
+    QTest::newRow("O on a plain cell") << int(FirstExchange) << "90" << 3 << QRgb(0);
+    QTest::newRow("X on a green cell") << int(PlayerWon) << "103" << 3 << kGreen;
+    QTest::newRow("O on a red cell") << int(ComputerWon) << "31" << 3 << kRed;
+    QTest::newRow("move count") << int(FirstExchange) << "lblStep" << 0 << QRgb(0);
+    QTest::newRow("clock") << int(Fresh) << "lblTime" << 0 << QRgb(0);
+    QTest::newRow("caption") << int(Fresh) << "Label2" << 0 << QRgb(0);
+    QTest::newRow("rules text") << int(Fresh) << "rules" << 0 << QRgb(0);
+}
+
+void TestDesktop::darkPaletteKeepsTextReadable()
+{
+    QFETCH(int, scenario);
+    QFETCH(QString, widget);
+    QFETCH(int, margin);
+    QFETCH(QRgb, face);
+    useDarkPalette();
+    reach(Scenario(scenario));
+
+    std::unique_ptr<frmHelp> rules;
+    QWidget *target = nullptr;
+    bool isCell = false;
+    const int index = widget.toInt(&isCell);
+    if (isCell) {
+        target = cell(index);
+    } else if (widget == u"rules"_s) {
+        rules = std::make_unique<frmHelp>(m_window.get());
+        rules->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rules.get()));
+        target = rules->findChild<QLabel *>(u"Label2"_s);
+    } else {
+        target = label(widget);
+    }
+    QVERIFY(target);
+
+    const Ink ink = inkOf(target, margin);
+    if (face)
+        QCOMPARE(ink.background, face);
+    else // the check means something only if the palette reached the widget
+        QVERIFY2(relativeLuminance(ink.background) < 0.2,
+                 qPrintable(QColor(ink.background).name()));
+    const double ratio = contrast(ink.text, ink.background);
+    QVERIFY2(ratio >= kReadableContrast,
+             qPrintable(u"%1 on %2: %3"_s.arg(
+                 QColor(ink.text).name(), QColor(ink.background).name(), QString::number(ratio))));
+}
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
