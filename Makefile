@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 PREFIX ?= /usr/local
 
-.PHONY: all run test test-sanitize bench fuzz install package clean deps-build deps-test deps-bench deps-fuzz deps-package
+.PHONY: all run test test-sanitize bench fuzz install package clean deps-build deps-test deps-bench deps-fuzz deps-package deps-memcheck memcheck
 
 all: $(BUILD)/zorbuny
 
@@ -24,6 +24,8 @@ deps-fuzz:
 	@scripts/install-deps.sh fuzz
 deps-package:
 	@scripts/install-deps.sh package
+deps-memcheck:
+	@scripts/install-deps.sh memcheck
 
 # Always re-run the build: CMake knows what is out of date, make does not.
 .PHONY: $(BUILD)/zorbuny
@@ -46,6 +48,13 @@ bench: deps-bench
 	$(CMAKE) -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZORBUNY_BENCH=ON -DBUILD_TESTING=OFF
 	$(CMAKE) --build $(BENCH_BUILD) -j $(JOBS) --target bench_choose_move
 	$(BENCH_BUILD)/bench/bench_choose_move
+
+# A scripted game on the real window (offscreen) under valgrind: no invalid
+# access, nothing definitely lost.
+memcheck: deps-memcheck $(BUILD)/zorbuny
+	QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --leak-check=full \
+		--errors-for-leak-kinds=definite --show-leak-kinds=definite --error-exitcode=3 \
+		$(BUILD)/tests/main_window/tst_frmmain
 
 install: $(BUILD)/zorbuny
 	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck
 set -euo pipefail
 
 build=(g++ make cmake qt6-base-dev)
@@ -9,6 +9,7 @@ test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils 
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
+memcheck=("${build[@]}" fonts-dejavu-core valgrind)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -16,7 +17,8 @@ case "${1:-build}" in
   bench) wanted=("${bench[@]}") ;;
   fuzz) wanted=("${fuzz[@]}") ;;
   package) wanted=("${package[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package" >&2; exit 2 ;;
+  memcheck) wanted=("${memcheck[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck" >&2; exit 2 ;;
 esac
 
 missing=()
