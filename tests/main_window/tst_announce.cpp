@@ -1,4 +1,4 @@
-#include "main_window/frmmain.h"
+#include "windowdriver.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
 #include <memory>
@@ -65,7 +64,7 @@ QByteArray firstLine(QProcess *process)
 // the desktop's accessibility bus, caught before they leave. Qt sends them only
 // while a reader could be listening, so the test brings up an X server, a
 // session bus and the accessibility bus of its own.
-class TestAnnounce : public QObject
+class TestAnnounce : public QObject, public WindowDriver
 {
     Q_OBJECT
 
@@ -78,25 +77,7 @@ private slots:
     void toldAsThePlayGoes();
 
 private:
-    QPushButton *cell(int index) const
-    {
-        return m_window->findChild<QPushButton *>(u"cmdDesk(%1)"_s.arg(index));
-    }
-    void click(int index) { QTest::mouseClick(cell(index), Qt::LeftButton); }
-    void write(const QList<int> &cells, const QString &mark)
-    {
-        for (int index : cells)
-            cell(index)->setText(mark);
-    }
     void run(const QString &steps);
-    void tick()
-    {
-        m_now += 5.0 / 86400;
-        QVERIFY(QMetaObject::invokeMethod(m_window->findChild<QTimer *>(u"Timer1"_s), "timeout"));
-    }
-
-    std::unique_ptr<frmMain> m_window;
-    double m_now = 0;
 };
 
 void TestAnnounce::initTestCase()
@@ -109,10 +90,7 @@ void TestAnnounce::initTestCase()
 
 void TestAnnounce::init()
 {
-    m_window = std::make_unique<frmMain>();
-    m_now = 10.0 / 24;
-    m_window->setTimeOfDay([this] { return m_now; });
-    m_window->show();
+    open();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QAccessible::installUpdateHandler(record);
     g_told.clear();
@@ -121,7 +99,7 @@ void TestAnnounce::init()
 void TestAnnounce::cleanup()
 {
     QAccessible::installUpdateHandler(nullptr);
-    m_window.reset();
+    close();
 }
 
 // Steps, comma-separated: "click N" a click on cell N, "X four" and "O four"
@@ -131,18 +109,20 @@ void TestAnnounce::run(const QString &steps)
 {
     for (QString step : steps.split(u',', Qt::SkipEmptyParts)) {
         step = step.trimmed();
-        if (step.startsWith(u"click "_s))
+        if (step.startsWith(u"click "_s)) {
             click(step.mid(6).toInt());
-        else if (step == u"X four"_s)
+        } else if (step == u"X four"_s) {
             write({101, 102, 103, 104}, u"X"_s);
-        else if (step == u"O four"_s)
+        } else if (step == u"O four"_s) {
             write({30, 31, 32, 33}, u"O"_s);
-        else if (step == u"tick"_s)
+        } else if (step == u"tick"_s) {
+            m_now += timeOfDay(0, 0, 5);
             tick();
-        else if (step == u"new"_s)
-            m_window->findChild<QAction *>(u"mnuGameNew"_s)->trigger();
-        else
+        } else if (step == u"new"_s) {
+            action("mnuGameNew")->trigger();
+        } else {
             QFAIL(qPrintable(u"unknown step "_s + step));
+        }
     }
 }
 

@@ -1,5 +1,5 @@
 #include "dialogs/frmhelp.h"
-#include "main_window/frmmain.h"
+#include "windowdriver.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <cmath>
 #include <map>
@@ -17,17 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kCells = 196;
-constexpr int kSide = 14;
-const QRgb kGreen = qRgb(0, 255, 0);
-const QRgb kRed = qRgb(255, 0, 0);
 // Normal text against its background, as WCAG 2 asks of it.
 constexpr double kReadableContrast = 4.5;
-
-double timeOfDay(int hours, int minutes, int seconds)
-{
-    return (hours * 3600 + minutes * 60 + seconds) / 86400.0;
-}
 
 double relativeLuminance(QRgb colour)
 {
@@ -95,14 +85,11 @@ QPalette darkPalette()
     return dark;
 }
 
-// How a test brings a fresh window into a phase of the game.
-enum Scenario { Fresh, FirstExchange, PlayerWon, ComputerWon, NewGameAfterWin };
-
 } // namespace
 
 // What the window offers on a Linux desktop beyond the mouse: the arrow keys
 // across the board, what a screen reader hears, and a dark desktop palette.
-class TestDesktop : public QObject
+class TestDesktop : public QObject, public WindowDriver
 {
     Q_OBJECT
 
@@ -126,61 +113,20 @@ private slots:
     void darkPaletteKeepsTextReadable();
 
 private:
-    template <typename T> T *find(const QString &name) const
-    {
-        auto *found = m_window->findChild<T *>(name);
-        Q_ASSERT(found);
-        return found;
-    }
-    QPushButton *cell(int index) const { return find<QPushButton>(u"cmdDesk(%1)"_s.arg(index)); }
-    QLabel *label(const QString &name) const { return find<QLabel>(name); }
-    QAction *action(const char *name) const { return find<QAction>(QLatin1String(name)); }
-    void click(int index) { QTest::mouseClick(cell(index), Qt::LeftButton); }
-    void write(const QList<int> &cells, const QString &mark);
-    void reach(Scenario scenario);
     static QString accessible(QObject *object, QAccessible::Text text);
     static void useDarkPalette();
-
-    std::unique_ptr<frmMain> m_window;
-    double m_now = 0;
 };
 
 void TestDesktop::init()
 {
-    m_window = std::make_unique<frmMain>();
-    m_now = timeOfDay(10, 0, 0);
-    m_window->setTimeOfDay([this] { return m_now; });
-    m_window->show();
+    open();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
 void TestDesktop::cleanup()
 {
-    m_window.reset();
+    close();
     QApplication::setPalette(QPalette());
-}
-
-void TestDesktop::write(const QList<int> &cells, const QString &mark)
-{
-    for (int index : cells)
-        cell(index)->setText(mark);
-}
-
-void TestDesktop::reach(Scenario scenario)
-{
-    if (scenario == Fresh)
-        return;
-    click(0); // the reply goes to 90
-    if (scenario == PlayerWon || scenario == NewGameAfterWin) {
-        write({101, 102, 103, 104}, u"X"_s);
-        click(105); // five in row 7
-    }
-    if (scenario == ComputerWon) {
-        write({30, 31, 32, 33}, u"O"_s); // a four on row 2, open at 29 and 34
-        click(180);
-    }
-    if (scenario == NewGameAfterWin)
-        action("mnuGameNew")->trigger();
 }
 
 QString TestDesktop::accessible(QObject *object, QAccessible::Text text)
@@ -246,7 +192,7 @@ void TestDesktop::arrowKeysWalkTheBoard()
     // Its focus frame shows whole, over the pixel it shares with its neighbours.
     QCOMPARE(m_window->centralWidget()->childAt(cell(to)->geometry().bottomRight()), cell(to));
     // Moving is not playing.
-    QCOMPARE(label(u"lblStep"_s)->text(), u"0"_s);
+    QCOMPARE(text("lblStep"), u"0"_s);
     for (int i = 0; i < kCells; ++i)
         QVERIFY2(cell(i)->text().isEmpty(), qPrintable(QString::number(i)));
 }
@@ -324,10 +270,10 @@ void TestDesktop::pressActionIsAClick()
     actions->doAction(QAccessibleActionInterface::pressAction());
     QCOMPARE(cell(5)->text(), u"X"_s);
     QCOMPARE(cell(90)->text(), u"O"_s);
-    QCOMPARE(label(u"lblStep"_s)->text(), u"1"_s);
+    QCOMPARE(text("lblStep"), u"1"_s);
     // A marked cell refuses it as it refuses a click.
     actions->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(label(u"lblStep"_s)->text(), u"1"_s);
+    QCOMPARE(text("lblStep"), u"1"_s);
 }
 
 void TestDesktop::statusValuesAreNamedWithTheirCaptions_data()
@@ -351,7 +297,7 @@ void TestDesktop::statusValuesAreNamedWithTheirCaptions()
     if (step.startsWith(u"move"_s)) {
         click(0);
         m_now = timeOfDay(10, 0, 7);
-        QVERIFY(QMetaObject::invokeMethod(find<QTimer>(u"Timer1"_s), "timeout"));
+        tick();
     }
     if (step == u"six"_s)
         action("mnuIfLine6")->trigger();
@@ -359,9 +305,9 @@ void TestDesktop::statusValuesAreNamedWithTheirCaptions()
         action("mnuGameNew")->trigger();
     const QStringList values{u"lblTime"_s, u"lblLen"_s, u"lblStep"_s};
     for (int i = 0; i < values.size(); ++i) {
-        QCOMPARE(accessible(label(values[i]), QAccessible::Name), names[i]);
+        QCOMPARE(accessible(find<QLabel>(values[i]), QAccessible::Name), names[i]);
         // The name says what the label shows.
-        QVERIFY(names[i].endsWith(u' ' + label(values[i])->text()));
+        QVERIFY(names[i].endsWith(u' ' + find<QLabel>(values[i])->text()));
     }
 }
 
@@ -433,7 +379,7 @@ void TestDesktop::darkPaletteKeepsTextReadable()
         QVERIFY(QTest::qWaitForWindowExposed(rules.get()));
         target = rules->findChild<QLabel *>(u"Label2"_s);
     } else {
-        target = label(widget);
+        target = find<QLabel>(widget);
     }
     QVERIFY(target);
 

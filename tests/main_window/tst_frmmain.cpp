@@ -1,4 +1,4 @@
-#include "main_window/frmmain.h"
+#include "windowdriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,21 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int kCells = 196;
-const QRgb kGreen = qRgb(0, 255, 0);
-const QRgb kRed = qRgb(255, 0, 0);
-const char *const kLengthItems[] = {"mnuIfLine5", "mnuIfLine6", "mnuIfLine7"};
-
-double timeOfDay(int hours, int minutes, int seconds)
-{
-    return (hours * 3600 + minutes * 60 + seconds) / 86400.0;
-}
 
 QList<int> range(int first, int last)
 {
@@ -35,15 +23,11 @@ QList<int> range(int first, int last)
     return cells;
 }
 
-// How a test brings a fresh window into a phase of the game.
-enum Scenario { Fresh, FirstExchange, Won, NewGameMidGame, NewGameAfterWin };
-
 } // namespace
 
-// The main window driven as a player drives it: clicks, keys and menu
-// commands. Positions are set up by writing the buttons' captions, which are
-// the board; colours are read from what the buttons draw.
-class TestFrmMain : public QObject
+// The main window's layout and menus, and games played on it with clicks,
+// keys and menu commands. Colours are read from what the buttons draw.
+class TestFrmMain : public QObject, public WindowDriver
 {
     Q_OBJECT
 
@@ -87,46 +71,20 @@ private slots:
     void exitClosesWindow();
 
 private:
-    template <typename T> T *find(const QString &name) const
-    {
-        auto *found = m_window->findChild<T *>(name);
-        Q_ASSERT(found);
-        return found;
-    }
-    QPushButton *cell(int index) const { return find<QPushButton>(u"cmdDesk(%1)"_s.arg(index)); }
-    QString text(const char *label) const { return find<QLabel>(QLatin1String(label))->text(); }
-    QAction *action(const char *name) const { return find<QAction>(QLatin1String(name)); }
-    bool clockRuns() const { return find<QTimer>(u"Timer1"_s)->isActive(); }
-    void click(int index) { QTest::mouseClick(cell(index), Qt::LeftButton); }
-    void tick() { QVERIFY(QMetaObject::invokeMethod(find<QTimer>(u"Timer1"_s), "timeout")); }
-    void write(const QList<int> &cells, const QString &mark);
     int count(const QString &mark) const;
     QList<int> paintedCells(QRgb colour) const;
     QString state() const;
-    void reach(Scenario scenario);
-
-    std::unique_ptr<frmMain> m_window;
-    double m_now = 0;
 };
 
 void TestFrmMain::init()
 {
-    m_window = std::make_unique<frmMain>();
-    m_now = timeOfDay(10, 0, 0);
-    m_window->setTimeOfDay([this] { return m_now; });
-    m_window->show();
+    open();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
 void TestFrmMain::cleanup()
 {
-    m_window.reset();
-}
-
-void TestFrmMain::write(const QList<int> &cells, const QString &mark)
-{
-    for (int index : cells)
-        cell(index)->setText(mark);
+    close();
 }
 
 int TestFrmMain::count(const QString &mark) const
@@ -170,21 +128,6 @@ QString TestFrmMain::state() const
         for (int painted : paintedCells(colour))
             parts << u"colour %1 on %2"_s.arg(colour, 0, 16).arg(painted);
     return parts.join(u'|');
-}
-
-void TestFrmMain::reach(Scenario scenario)
-{
-    if (scenario == Fresh)
-        return;
-    click(0); // the first exchange: the reply goes to 90 and the clock starts
-    if (scenario == Won || scenario == NewGameAfterWin) {
-        write(range(101, 104), u"X"_s);
-        click(105); // five in row 7
-    }
-    if (scenario == NewGameMidGame)
-        click(13);
-    if (scenario == NewGameMidGame || scenario == NewGameAfterWin)
-        action("mnuGameNew")->trigger();
 }
 
 void TestFrmMain::window()
@@ -369,7 +312,7 @@ void TestFrmMain::refusedClickChangesNothing_data()
     QTest::addColumn<int>("target");
     QTest::newRow("cell holding X") << int(FirstExchange) << 0;
     QTest::newRow("cell holding O") << int(FirstExchange) << 90;
-    QTest::newRow("empty cell of a won board") << int(Won) << 150;
+    QTest::newRow("empty cell of a won board") << int(PlayerWon) << 150;
 }
 
 void TestFrmMain::refusedClickChangesNothing()
@@ -428,7 +371,7 @@ void TestFrmMain::phases_data()
     QTest::addColumn<bool>("clickAccepted");
     QTest::newRow("before the first exchange") << int(Fresh) << false << true << true;
     QTest::newRow("clock running") << int(FirstExchange) << true << false << true;
-    QTest::newRow("won") << int(Won) << false << false << false;
+    QTest::newRow("won") << int(PlayerWon) << false << false << false;
     QTest::newRow("new game mid-game") << int(NewGameMidGame) << false << true << true;
     QTest::newRow("new game after a win") << int(NewGameAfterWin) << false << true << true;
 }
