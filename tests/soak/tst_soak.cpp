@@ -3,33 +3,25 @@
 // any moment, New game at random, clock ticks while the time of day moves
 // on. After every event the window must still make sense.
 #include "analysis/analysis.h"
-#include "main_window/frmmain.h"
+#include "windowdriver.h"
 
-#include <QAction>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <array>
-#include <memory>
 #include <random>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kCells = 196;
-constexpr int kSide = 14;
 constexpr int kGames = 2000;
 constexpr int kSecondsPerDay = 86400;
-const QRgb kGreen = qRgb(0, 255, 0);
-const QRgb kRed = qRgb(255, 0, 0);
 
 // What the window shows, read from its widgets.
 struct View
 {
-    std::array<QString, kCells> captions;
+    std::array<QString, WindowDriver::kCells> captions;
     int xs = 0;
     int os = 0;
     QString step, time, length;
@@ -49,7 +41,7 @@ QString clockText(int seconds)
 
 } // namespace
 
-class tst_Soak : public QObject
+class tst_Soak : public QObject, public WindowDriver
 {
     Q_OBJECT
 
@@ -61,7 +53,6 @@ private slots:
 private:
     enum class Outcome { Playing, PlayerWon, ComputerWon, FullBoard };
 
-    QPushButton *cell(int i) const { return m_cells[i]; }
     View view() const;
     // Cells painted pure green or red, read from one picture of the board.
     QList<int> paintedCells(QRgb *colour) const;
@@ -69,33 +60,22 @@ private:
     void checkWinLine(int lastMove, const QString &mark) const;
     int pickCell(const View &v);
 
-    std::unique_ptr<frmMain> m_window;
-    std::array<QPushButton *, kCells> m_cells{};
-    std::array<QAction *, 3> m_lengthItems{};
-    QTimer *m_timer = nullptr;
-    QWidget *m_client = nullptr;
     std::mt19937 m_random{20261208};
-    int m_now = 10 * 3600;  // the time of day in seconds
-    int m_carelessness = 0; // the share of random moves, in per cent
+    int m_seconds = 10 * 3600; // the time of day
+    int m_carelessness = 0;    // the share of random moves, in per cent
 };
 
 void tst_Soak::init()
 {
-    m_window = std::make_unique<frmMain>();
-    m_window->setTimeOfDay([this] { return m_now / double(kSecondsPerDay); });
-    for (int i = 0; i < kCells; ++i)
-        m_cells[i] = m_window->findChild<QPushButton *>(u"cmdDesk(%1)"_s.arg(i));
-    for (int n = 0; n < 3; ++n)
-        m_lengthItems[n] = m_window->findChild<QAction *>(u"mnuIfLine%1"_s.arg(n + 5));
-    m_timer = m_window->findChild<QTimer *>(u"Timer1"_s);
-    m_client = m_cells[0]->parentWidget();
-    m_window->show();
+    open();
+    // Whole seconds, so that the clock's text can be worked out exactly.
+    m_window->setTimeOfDay([this] { return m_seconds / double(kSecondsPerDay); });
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
 void tst_Soak::cleanup()
 {
-    m_window.reset();
+    close();
 }
 
 View tst_Soak::view() const
@@ -106,20 +86,21 @@ View tst_Soak::view() const
         v.xs += v.captions[i] == "X"_L1;
         v.os += v.captions[i] == "O"_L1;
     }
-    v.step = m_window->findChild<QLabel *>(u"lblStep"_s)->text();
-    v.time = m_window->findChild<QLabel *>(u"lblTime"_s)->text();
-    v.length = m_window->findChild<QLabel *>(u"lblLen"_s)->text();
-    v.clockRuns = m_timer->isActive();
+    v.step = text("lblStep");
+    v.time = text("lblTime");
+    v.length = text("lblLen");
+    v.clockRuns = clockRuns();
     for (int n = 0; n < 3; ++n) {
-        v.lengthEnabled[n] = m_lengthItems[n]->isEnabled();
-        v.lengthChecked[n] = m_lengthItems[n]->isChecked();
+        v.lengthEnabled[n] = action(kLengthItems[n])->isEnabled();
+        v.lengthChecked[n] = action(kLengthItems[n])->isChecked();
     }
     return v;
 }
 
 QList<int> tst_Soak::paintedCells(QRgb *colour) const
 {
-    const QImage board = m_client->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage board =
+        cell(0)->parentWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QList<int> painted;
     for (int i = 0; i < kCells; ++i) {
         // Inside the frame, clear of the neighbours' overlap and of the mark.
@@ -193,7 +174,7 @@ void tst_Soak::checkWinLine(int lastMove, const QString &mark) const
 class Mirror : public analysis::Board
 {
 public:
-    std::array<std::string, kCells> cells;
+    std::array<std::string, WindowDriver::kCells> cells;
     std::string caption(int cell) const override { return cells[cell]; }
     void setBackColor(int, std::uint32_t) override {}
 };
@@ -244,14 +225,15 @@ void tst_Soak::thousandsOfGames()
             if (std::uniform_int_distribution(0, 199)(m_random) == 0) {
                 break; // New game at a random moment
             } else if (roll < 6) {
-                m_lengthItems[std::uniform_int_distribution(0, 2)(m_random)]->trigger();
+                action(kLengthItems[std::uniform_int_distribution(0, 2)(m_random)])->trigger();
                 if (before.xs > 0)
                     QVERIFY(view() == before); // disabled items do nothing
             } else if (roll < 30) {
-                m_now = (m_now + std::uniform_int_distribution(0, 7200)(m_random)) % kSecondsPerDay;
+                m_seconds =
+                    (m_seconds + std::uniform_int_distribution(0, 7200)(m_random)) % kSecondsPerDay;
                 if (before.clockRuns) {
-                    QVERIFY(QMetaObject::invokeMethod(m_timer, "timeout"));
-                    const int elapsed = (m_now - clockStart + kSecondsPerDay) % kSecondsPerDay;
+                    tick();
+                    const int elapsed = (m_seconds - clockStart + kSecondsPerDay) % kSecondsPerDay;
                     QCOMPARE(view().time, clockText(elapsed));
                 }
             } else {
@@ -272,7 +254,7 @@ void tst_Soak::thousandsOfGames()
                     QCOMPARE(after.xs, before.xs + 1);
                     if (before.xs == 0) {
                         QCOMPARE(after.captions[target == 90 ? 91 : 90], u"O"_s);
-                        clockStart = m_now;
+                        clockStart = m_seconds;
                     }
                     if (after.os == before.os) {
                         outcome = Outcome::PlayerWon;
@@ -301,7 +283,7 @@ void tst_Soak::thousandsOfGames()
         }
         ++outcomes[int(outcome)];
 
-        m_window->findChild<QAction *>(u"mnuGameNew"_s)->trigger();
+        action("mnuGameNew")->trigger();
         const View fresh = view();
         QCOMPARE(fresh.xs + fresh.os, 0);
         QCOMPARE(fresh.time, u"0:00:00"_s);
