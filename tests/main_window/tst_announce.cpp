@@ -1,16 +1,14 @@
 #include "windowdriver.h"
+#include "xvfb.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/prctl.h>
 
 using namespace Qt::StringLiterals;
 
@@ -37,25 +35,6 @@ void record(QAccessibleEvent *event)
     const QString text =
         interface ? interface->text(name ? QAccessible::Name : QAccessible::Description) : u"?"_s;
     g_told << (name ? u"N "_s : u"D "_s) + object + u' ' + text;
-}
-
-QProcess *startHelper(const QString &program, const QStringList &arguments,
-                      const QProcessEnvironment &environment)
-{
-    auto *process = new QProcess;
-    process->setProcessEnvironment(environment);
-    process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    process->start(program, arguments);
-    return process;
-}
-
-// The first line a helper prints, such as a display number or a bus address.
-QByteArray firstLine(QProcess *process)
-{
-    QByteArray output;
-    while (!output.contains('\n') && process->waitForReadyRead(kWaitMs))
-        output += process->readAllStandardOutput();
-    return output.trimmed();
 }
 
 } // namespace
@@ -179,7 +158,7 @@ void TestAnnounce::toldAsThePlayGoes()
 }
 
 // The X server and both buses must run before the application connects to
-// them. Each helper dies with this program, should it crash.
+// them.
 int main(int argc, char *argv[])
 {
     const QString launcher = QStandardPaths::findExecutable(
@@ -190,26 +169,21 @@ int main(int argc, char *argv[])
     if (launcher.isEmpty())
         g_missing = u"at-spi-bus-launcher is not installed"_s;
 
-    std::unique_ptr<QProcess> xvfb, bus, a11y;
+    std::unique_ptr<HelperProcess> xvfb, bus, a11y;
     if (g_missing.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        xvfb.reset(startHelper(u"Xvfb"_s,
-                               {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
-                                u"-nolisten"_s, u"tcp"_s},
-                               environment));
-        bus.reset(startHelper(u"dbus-daemon"_s,
-                              {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s},
-                              environment));
-        const QByteArray display = firstLine(xvfb.get());
-        const QByteArray address = firstLine(bus.get());
+        xvfb = startXvfb();
+        bus = std::make_unique<HelperProcess>(
+            u"dbus-daemon"_s, QStringList{u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        const QByteArray display = xvfb->firstLine();
+        const QByteArray address = bus->firstLine();
         if (display.isEmpty() || address.isEmpty()) {
             g_missing = u"Xvfb or the session bus did not start"_s;
         } else {
             qputenv("DISPLAY", ":" + display);
             qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-            environment.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(display));
-            environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, QString::fromLatin1(address));
-            a11y.reset(startHelper(launcher, {u"--launch-immediately"_s}, environment));
+            // It finds the display and the session bus in the environment.
+            a11y =
+                std::make_unique<HelperProcess>(launcher, QStringList{u"--launch-immediately"_s});
             // Qt asks the bus whether a reader listens; say yes without one.
             qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
             qputenv("QT_QPA_PLATFORM", "xcb");
@@ -218,21 +192,12 @@ int main(int argc, char *argv[])
     if (!g_missing.isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        TestAnnounce test;
-        QTEST_SET_MAIN_SOURCE_PATH
-        result = QTest::qExec(&test, argc, argv);
-    }
-    for (QProcess *helper : {a11y.get(), bus.get(), xvfb.get()}) {
-        if (helper) {
-            helper->terminate();
-            if (!helper->waitForFinished(kWaitMs))
-                helper->kill();
-        }
-    }
-    return result;
+    // Declared after the helpers, so that it leaves their display and bus
+    // before they are ended.
+    QApplication app(argc, argv);
+    TestAnnounce test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_announce.moc"

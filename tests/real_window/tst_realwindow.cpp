@@ -1,3 +1,5 @@
+#include "xvfb.h"
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -6,9 +8,6 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
-
-#include <csignal>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -151,38 +150,28 @@ void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
     QCOMPARE(m_game.exitCode(), 0);
 }
 
-// The X server must run before the application connects to it. It picks a
-// free display itself (-displayfd), so that test runs can share a machine,
-// and dies with this program, should it crash.
 int main(int argc, char *argv[])
 {
-    QProcess xvfb;
+    std::unique_ptr<HelperProcess> xvfb;
     QByteArray display;
     if (!QStandardPaths::findExecutable("Xvfb").isEmpty()) {
         g_server = Server::Failed;
-        xvfb.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-        while (!display.contains('\n') && xvfb.waitForReadyRead(kWaitMs))
-            display += xvfb.readAllStandardOutput();
+        xvfb = startXvfb();
+        display = xvfb->firstLine();
     }
-    if (!display.trimmed().isEmpty()) {
+    if (!display.isEmpty()) {
         g_server = Server::Running;
-        qputenv("DISPLAY", ":" + display.trimmed());
+        qputenv("DISPLAY", ":" + display);
         qputenv("QT_QPA_PLATFORM", "xcb");
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    int result = 0;
-    {
-        QGuiApplication app(argc, argv);
-        TestRealWindow test;
-        QTEST_SET_MAIN_SOURCE_PATH
-        result = QTest::qExec(&test, argc, argv);
-    }
-    xvfb.terminate();
-    if (!xvfb.waitForFinished(kWaitMs))
-        xvfb.kill();
-    return result;
+    // Declared after the server, so that it leaves the display before the
+    // server is ended.
+    QGuiApplication app(argc, argv);
+    TestRealWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_realwindow.moc"
