@@ -6,11 +6,8 @@ set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-failures=0
-check() { # description, command...
-    local what=$1; shift
-    if "$@" >/dev/null 2>&1; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=checks.sh
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -34,5 +31,4 @@ check "desktop-file-validate accepts the entry" desktop-file-validate "$desktop"
 check "appstreamcli accepts the metainfo" appstreamcli validate --no-net "$metainfo"
 check "metainfo launches the desktop entry" grep -q "<launchable type=\"desktop-id\">$id.desktop<" "$metainfo"
 
-echo "$failures failed"
-exit $(( failures > 0 ))
+finish

@@ -6,11 +6,8 @@ set -euo pipefail
 build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # description, command...
-    local what=$1; shift
-    if "$@" >/dev/null 2>&1; then echo "PASS: $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=checks.sh
+. "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 (cd "$build" && cpack -B "$work/out" >/dev/null)
 deb=$(ls "$work"/out/zorbuny_*.deb)
@@ -39,5 +36,4 @@ check "the installed game is registered" grep -qx 'Status: install ok installed'
     <(dpkg --root="$root" -s zorbuny)
 check "the installed game is executable" test -x "$root/usr/bin/zorbuny"
 
-echo "$failures failed"
-exit $(( failures > 0 ))
+finish
