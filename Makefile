@@ -10,22 +10,13 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 PREFIX ?= /usr/local
 
-.PHONY: all run test test-sanitize bench fuzz install package clean deps-build deps-test deps-bench deps-fuzz deps-package deps-memcheck memcheck
+.PHONY: all run test test-sanitize bench fuzz install package clean memcheck
 
 all: $(BUILD)/zorbuny
 
-deps-build:
-	@scripts/install-deps.sh build
-deps-test:
-	@scripts/install-deps.sh test
-deps-bench:
-	@scripts/install-deps.sh bench
-deps-fuzz:
-	@scripts/install-deps.sh fuzz
-deps-package:
-	@scripts/install-deps.sh package
-deps-memcheck:
-	@scripts/install-deps.sh memcheck
+# deps-build, deps-test, ...: the packages each command needs.
+deps-%:
+	@scripts/install-deps.sh $*
 
 # Always re-run the build: CMake knows what is out of date, make does not.
 .PHONY: $(BUILD)/zorbuny
