@@ -2,9 +2,10 @@
 
 #include "analysis/board.h"
 
+#include <QList>
+
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,16 +18,13 @@ public:
     std::map<int, std::uint32_t> colours;
 
     TestBoard() = default;
-    TestBoard(std::initializer_list<int> xs, std::initializer_list<int> os)
+    // "X" on the cells `xs`, "O" on `os`, the rest empty.
+    TestBoard(const QList<int> &xs, const QList<int> &os)
     {
-        put(xs, "X");
-        put(os, "O");
-    }
-
-    void put(std::initializer_list<int> list, const std::string &mark)
-    {
-        for (int cell : list)
-            cells[cell] = mark;
+        for (int cell : xs)
+            cells[cell] = "X";
+        for (int cell : os)
+            cells[cell] = "O";
     }
 
     // The cells coloured so far, in ascending order.

@@ -161,10 +161,7 @@ void tst_LineScan::scanLine()
     QFETCH(QList<int>, run);
 
     Analysis a;
-    for (int cell : xs)
-        a.strDesk[cell] = "X";
-    for (int cell : os)
-        a.strDesk[cell] = "O";
+    a.strDesk = TestBoard(xs, os).cells;
     a.ScanLine(centre, direction, wanted, mark.toStdString());
 
     QCOMPARE(a.intRun, run.size());
@@ -307,11 +304,7 @@ void tst_LineScan::checkWin()
     QFETCH(int, wanted);
     QFETCH(QList<int>, coloured);
 
-    TestBoard board;
-    for (int cell : xs)
-        board.cells[cell] = "X";
-    for (int cell : os)
-        board.cells[cell] = "O";
+    TestBoard board(xs, os);
     if (played >= 0 && played < kCellCount)
         board.cells[played] = mark.toStdString();
 

@@ -10,16 +10,6 @@ using analysis::kCellCount;
 
 namespace {
 
-TestBoard boardOf(const QList<int> &xs, const QList<int> &os)
-{
-    TestBoard board;
-    for (int cell : xs)
-        board.cells[cell] = "X";
-    for (int cell : os)
-        board.cells[cell] = "O";
-    return board;
-}
-
 TestBoard randomBoard(std::mt19937 &random)
 {
     TestBoard board;
@@ -88,7 +78,7 @@ void tst_MoveChoice::choice()
     QFETCH(int, length);
     QFETCH(QList<int>, answers);
 
-    const TestBoard board = boardOf(xs, os);
+    const TestBoard board(xs, os);
     Analysis a;
     QSet<int> seen;
     for (int call = 0; call < 400; ++call) {
@@ -105,7 +95,7 @@ void tst_MoveChoice::choice()
 void tst_MoveChoice::cornerNotWorthThreeForO()
 {
     // "O" on 87 would make three, but between the two "X" there is no room for five.
-    const TestBoard board = boardOf({84, 88, 195}, {85, 86});
+    const TestBoard board({84, 88, 195}, {85, 86});
     Analysis a;
     a.ChooseMove(board, 5);
     QCOMPARE(a.intRateO[87], 0);
@@ -136,7 +126,7 @@ void tst_MoveChoice::strangeLineLengthsStillAnswerAnEmptyCell_data()
 void tst_MoveChoice::strangeLineLengthsStillAnswerAnEmptyCell()
 {
     QFETCH(int, length);
-    const TestBoard board = boardOf({0, 1, 2, 3, 90, 91, 92, 93}, {14, 15, 16, 104, 105});
+    const TestBoard board({0, 1, 2, 3, 90, 91, 92, 93}, {14, 15, 16, 104, 105});
     Analysis a;
     const int cell = a.ChooseMove(board, length);
     QVERIFY(cell >= 0 && cell < kCellCount);
