@@ -2,9 +2,23 @@
 
 #include <QApplication>
 
+#ifdef Q_OS_UNIX
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+#endif
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+#ifdef Q_OS_UNIX
+    // Qt reads and writes UTF-8 whatever the locale, but Xlib encodes the
+    // X11 title WM_NAME in the C library's character set. In the C locale (no
+    // LANG, as on a fresh system) the Russian title would reach the window
+    // manager as Latin-1 garbage; C.UTF-8 is always there on glibc.
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+#endif
     QApplication::setApplicationName(QStringLiteral("zorbuny"));
     // The window titles end with it, so none gets it appended a second time.
     QApplication::setApplicationDisplayName(QStringLiteral("Зорбуны"));
