@@ -14,7 +14,11 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 id=org.zorbuny.Zorbuny
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
-check "executable installed" test -x "$prefix/bin/zorbuny"
+check "executable installed where Debian puts games" test -x "$prefix/games/zorbuny"
+check "English manual page installed" test -f "$prefix/share/man/man6/zorbuny.6.gz"
+check "Russian manual page installed" test -f "$prefix/share/man/ru/man6/zorbuny.6.gz"
+check "copyright file installed" test -f "$prefix/share/doc/zorbuny/copyright"
+check "changelog installed" test -f "$prefix/share/doc/zorbuny/changelog.gz"
 check "desktop entry installed" test -f "$desktop"
 check "metainfo installed" test -f "$metainfo"
 for size in 16 32 48 64; do
