@@ -10,24 +10,29 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 PREFIX ?= /usr/local
 
-.PHONY: all run test test-sanitize bench fuzz install package clean memcheck
-
-all: $(BUILD)/zorbuny
+.DEFAULT_GOAL := all
+.PHONY: all configure game run test test-sanitize bench fuzz install package clean memcheck test-fresh-debian
 
 # deps-build, deps-test, ...: the packages each command needs.
 deps-%:
 	@scripts/install-deps.sh $*
 
 # Always re-run the build: CMake knows what is out of date, make does not.
-.PHONY: $(BUILD)/zorbuny
-$(BUILD)/zorbuny: deps-build
+configure: deps-build
 	$(CMAKE) -S . -B $(BUILD) -DZORBUNY_WERROR=$(WERROR)
+
+# Everything: the game, its install tree and every test program.
+all: configure
 	$(CMAKE) --build $(BUILD) -j $(JOBS)
 
-run: $(BUILD)/zorbuny
+# The game alone, so that `make run` does not wait for the tests to build.
+game: configure
+	$(CMAKE) --build $(BUILD) -j $(JOBS) --target zorbuny
+
+run: game
 	$(BUILD)/zorbuny
 
-test: deps-test $(BUILD)/zorbuny
+test: deps-test all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-sanitize: deps-test
@@ -42,16 +47,22 @@ bench: deps-bench
 
 # A scripted game on the real window (offscreen) under valgrind: no invalid
 # access, nothing definitely lost.
-memcheck: deps-memcheck $(BUILD)/zorbuny
+memcheck: deps-memcheck all
 	QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --leak-check=full \
 		--errors-for-leak-kinds=definite --show-leak-kinds=definite --error-exitcode=3 \
 		$(BUILD)/tests/main_window/tst_frmmain
 
-install: $(BUILD)/zorbuny
+# Under sudo the build stays its owner's; only the copying is done as root.
+AS_BUILDER := $(if $(SUDO_USER),sudo -u $(SUDO_USER),)
+install: deps-build
+	@dir='$(PREFIX)'; while [ ! -e "$$dir" ]; do dir=$$(dirname "$$dir"); done; \
+	[ -w "$$dir" ] || { echo "make install: $(PREFIX) is not yours to write; use 'sudo make install', or 'make install PREFIX=~/.local' for yourself alone" >&2; exit 1; }
+	$(AS_BUILDER) $(MAKE) all
 	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
+	$(if $(SUDO_USER),chown $(SUDO_USER): $(BUILD)/install_manifest.txt)
 
 # A .deb in $(BUILD), its dependencies worked out from the executable.
-package: deps-package $(BUILD)/zorbuny
+package: deps-package all
 	cd $(BUILD) && cpack
 
 # A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
@@ -62,6 +73,11 @@ fuzz: deps-fuzz
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/fuzz_analysis -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# `make test` as an ordinary user on a freshly bootstrapped minimal Debian 12,
+# from a clone of the current commit (root only; see the script).
+test-fresh-debian: deps-fresh-debian
+	scripts/test-fresh-debian.sh
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

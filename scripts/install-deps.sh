@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian
 set -euo pipefail
 
 build=(g++ make cmake qt6-base-dev)
-test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils appstream dpkg-dev file at-spi2-core dbus-daemon)
+test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils appstream dpkg-dev file lintian at-spi2-core dbus-daemon)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
 memcheck=("${build[@]}" fonts-dejavu-core valgrind)
+fresh_debian=(debootstrap git)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -18,7 +19,8 @@ case "${1:-build}" in
   fuzz) wanted=("${fuzz[@]}") ;;
   package) wanted=("${package[@]}") ;;
   memcheck) wanted=("${memcheck[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck" >&2; exit 2 ;;
+  fresh-debian) wanted=("${fresh_debian[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -30,5 +32,7 @@ done
 echo "Installing missing packages: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-"${sudo[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# sudo resets the environment, so the front end is set on its far side: a
+# package that asks a question then takes its default instead of waiting.
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
