@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The README's promise on a machine that has nothing yet: a minimal Debian 12
+# (debootstrap minbase, then git, make, ca-certificates and sudo), an ordinary
+# user with passwordless sudo whose login sets no LANG and whose PATH has no
+# /usr/sbin, a fresh clone of the current commit, and `make test` there as
+# that user. Fails when that fails. Needs root: debootstrap, chroot, mounts.
+#   scripts/test-fresh-debian.sh
+# The minimal root is kept as a tarball and every downloaded .deb in a folder
+# under ZORBUNY_CI_CACHE (default /var/cache/zorbuny-ci), outside any clone,
+# so that later runs download nothing but apt's package lists.
+set -euo pipefail
+
+source_tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cache=${ZORBUNY_CI_CACHE:-/var/cache/zorbuny-ci}
+suite=bookworm
+user=newcomer
+# A new name whenever what goes into the tarball changes.
+base=$cache/$suite-minbase-git-make-sudo-$user.tar
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "$0 needs root (debootstrap, chroot, mounts): run it with sudo" >&2
+    exit 2
+fi
+for tool in debootstrap git; do
+    command -v "$tool" >/dev/null || { echo "$0 needs $tool" >&2; exit 2; }
+done
+commit=$(git -C "$source_tree" rev-parse HEAD)
+
+mkdir -p "$cache/archives/partial" "$cache/debootstrap"
+# One run at a time shares the cache: apt does not wait for its archive lock.
+exec 9>"$cache/lock"
+flock 9
+work=$(mktemp -d /var/tmp/zorbuny-fresh.XXXXXX)
+root=$work/root
+mounts=()
+
+mount_in() { # mount arguments..., target inside the root (last)
+    local target=$root/${*: -1}
+    mkdir -p "$target"
+    mount "${@:1:$#-1}" "$target"
+    mounts+=("$target")
+}
+
+still_mounted() {
+    grep -q " $root[/ ]" /proc/self/mounts
+}
+
+cleanup() {
+    local status=$?
+    set +e
+    # Whatever the tests left running in the root (a bus, an X server) holds
+    # its mounts; these are ours alone.
+    for proc in /proc/[0-9]*; do
+        [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] && kill -KILL "${proc#/proc/}" 2>/dev/null
+    done
+    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+        umount "${mounts[i]}" || umount -l "${mounts[i]}"
+    done
+    mounts=()
+    # Never delete through a mount: that would reach the host's /dev.
+    if still_mounted; then
+        echo "left $work in place: something is still mounted under it" >&2
+    else
+        rm -rf --one-file-system "$work"
+    fi
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+enter_root() {
+    mount_in -t proc proc /proc
+    for dir in sys dev dev/pts dev/shm; do
+        mount_in --bind "/$dir" "/$dir"
+    done
+    mount_in --bind "$cache/archives" /var/cache/apt/archives
+    cp /etc/resolv.conf "$root/etc/resolv.conf"
+}
+
+leave_root() {
+    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+        umount "${mounts[i]}"
+    done
+    mounts=()
+}
+
+in_root() {
+    env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive chroot "$root" "$@"
+}
+
+started=$SECONDS
+if [ ! -f "$base" ]; then
+    echo "== Building the minimal Debian 12 root (once; kept as $base)"
+    mirror=$(awk '$1 == "URIs:" { print $2; exit }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    debootstrap --variant=minbase --cache-dir="$cache/debootstrap" "$suite" "$root" \
+        "${mirror:-http://deb.debian.org/debian}" >"$work/debootstrap.log" 2>&1 ||
+        { tail -n 30 "$work/debootstrap.log" >&2; exit 1; }
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/"
+        rm -f "$root/etc/apt/sources.list"
+    fi
+    enter_root
+    in_root apt-get update -q
+    in_root apt-get install -y -q git make ca-certificates sudo
+    in_root useradd -m -s /bin/bash "$user"
+    echo "$user ALL=(ALL) NOPASSWD:ALL" >"$root/etc/sudoers.d/$user"
+    chmod 0440 "$root/etc/sudoers.d/$user"
+    leave_root
+    tar -C "$root" -cf "$base.part" . && mv "$base.part" "$base"
+    echo "== Root built in $((SECONDS - started)) s"
+else
+    mkdir "$root"
+    tar -C "$root" -xf "$base"
+fi
+
+enter_root
+home=$root/home/$user
+git clone -q --no-checkout "$source_tree" "$home/zorbuny"
+git -C "$home/zorbuny" fetch -q "$source_tree" "$commit"
+git -C "$home/zorbuny" checkout -q --detach "$commit"
+in_root chown -R "$user:$user" "/home/$user/zorbuny"
+
+echo "== make test as $user in a fresh Debian 12, commit $commit"
+# su - starts a login shell: the user's own PATH and no LANG, as after logging in.
+in_root su - "$user" -c 'cd zorbuny && make test'
+echo "== make test passed in the fresh Debian 12 ($((SECONDS - started)) s in all)"
