@@ -42,7 +42,7 @@ mount_in() { # mount arguments..., target inside the root (last)
 }
 
 still_mounted() {
-    grep -q " $root[/ ]" /proc/self/mounts
+    grep -q " $work[/ ]" /proc/self/mounts
 }
 
 cleanup() {
@@ -57,16 +57,21 @@ cleanup() {
         umount "${mounts[i]}" || umount -l "${mounts[i]}"
     done
     mounts=()
-    # Never delete through a mount: that would reach the host's /dev.
+    # The root went with its memory; never delete through a mount, which
+    # would reach the host's /dev.
     if still_mounted; then
         echo "left $work in place: something is still mounted under it" >&2
     else
-        rm -rf --one-file-system "$work"
+        rmdir "$work"
     fi
     exit "$status"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# The whole root lives in memory: quicker to unpack, build in and throw away.
+mount -t tmpfs -o size=8g,mode=0755 zorbuny-fresh "$work"
+mounts+=("$work")
 
 enter_root() {
     mount_in -t proc proc /proc
@@ -75,13 +80,15 @@ enter_root() {
     done
     mount_in --bind "$cache/archives" /var/cache/apt/archives
     cp /etc/resolv.conf "$root/etc/resolv.conf"
+    # A real machine knows its own name; sudo complains otherwise.
+    grep -qw "$(hostname)" "$root/etc/hosts" || echo "127.0.1.1 $(hostname)" >>"$root/etc/hosts"
 }
 
-leave_root() {
-    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-        umount "${mounts[i]}"
+leave_root() { # undoes enter_root, and leaves the root's own memory mounted
+    while [ ${#mounts[@]} -gt 1 ]; do
+        umount "${mounts[-1]}"
+        unset 'mounts[-1]'
     done
-    mounts=()
 }
 
 in_root() {
@@ -114,6 +121,7 @@ else
 fi
 
 enter_root
+echo "== Root ready after $((SECONDS - started)) s"
 home=$root/home/$user
 git clone -q --no-checkout "$source_tree" "$home/zorbuny"
 git -C "$home/zorbuny" fetch -q "$source_tree" "$commit"
@@ -124,3 +132,11 @@ echo "== make test as $user in a fresh Debian 12, commit $commit"
 # su - starts a login shell: the user's own PATH and no LANG, as after logging in.
 in_root su - "$user" -c 'cd zorbuny && make test'
 echo "== make test passed in the fresh Debian 12 ($((SECONDS - started)) s in all)"
+
+# Both ways of installing the README shows; after the one through sudo the
+# build must still be the user's own.
+in_root su - "$user" -c 'cd zorbuny && sudo make install && make install PREFIX=~/.local &&
+    test -x /usr/local/games/zorbuny && test -x ~/.local/games/zorbuny &&
+    test -z "$(find build -not -user "$USER" -print -quit)"' >"$work/install.log" 2>&1 ||
+    { cat "$work/install.log"; echo "== installing as the README says failed" >&2; exit 1; }
+echo "== sudo make install and make install PREFIX=~/.local worked"
