@@ -1,9 +1,11 @@
+#include "desktop/platform.h"
 #include "main_window/frmmain.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    desktop::preferX11Platform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorbuny"));
     // The window titles end with it, so none gets it appended a second time.

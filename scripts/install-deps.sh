@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck
 set -euo pipefail
 
-build=(g++ make cmake qt6-base-dev)
+build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
 test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils appstream dpkg-dev file at-spi2-core dbus-daemon)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
