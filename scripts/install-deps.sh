@@ -5,7 +5,7 @@
 set -euo pipefail
 
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
-test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils x11-xkb-utils openbox desktop-file-utils appstream dpkg-dev file at-spi2-core dbus-daemon)
+test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils x11-xkb-utils openbox weston xwayland qt6-wayland desktop-file-utils appstream dpkg-dev file at-spi2-core dbus-daemon)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
