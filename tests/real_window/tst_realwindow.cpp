@@ -319,11 +319,13 @@ int main(int argc, char *argv[])
         g_server = Server::Running;
         qputenv("DISPLAY", ":" + display);
         qputenv("QT_QPA_PLATFORM", "xcb");
+        // Connected first and throughout: Xvfb resets itself when its last client leaves,
+        // which setxkbmap would otherwise be, dropping whoever connects in that moment.
+        XWatch watch;
         // A Russian keyboard, as the access keys are Cyrillic letters: each then has a key of
         // its own, and xdotool need not remap one while the game may be reading the map.
         QProcess::execute("setxkbmap", {"-layout", "ru"});
         windowManager = std::make_unique<HelperProcess>("openbox", QStringList{});
-        XWatch watch;
         for (int i = 0; i < 100 && !g_windowManager; ++i) {
             g_windowManager = !watch.values(watch.root(), "_NET_SUPPORTING_WM_CHECK").isEmpty();
             if (!g_windowManager)
