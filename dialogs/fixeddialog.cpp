@@ -1,12 +1,11 @@
 #include "dialogs/fixeddialog.h"
 
+#include "desktop/screencentre.h"
 #include "resources/icons.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 FixedDialog::FixedDialog(const QSize &clientSize, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -22,31 +21,8 @@ void FixedDialog::setVisible(bool visible)
     // QDialog would centre the window over its parent; ours belong in the middle of the screen.
     // Once moved, QDialog leaves the position alone.
     if (visible && !isVisible() && !testAttribute(Qt::WA_Moved))
-        centreOnScreen();
+        desktop::centreOnScreen(this);
     QDialog::setVisible(visible);
-}
-
-void FixedDialog::centreOnScreen()
-{
-    const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
-    const QScreen *where = owner ? owner->screen() : screen();
-    QRect outer(QPoint(), size() + frameGuess());
-    outer.moveCenter(where->availableGeometry().center());
-    move(outer.topLeft());
-}
-
-QSize FixedDialog::frameGuess() const
-{
-    // Our own frame is unknown until the window is first shown; a window already on the screen,
-    // the owner first, most likely wears the same one.
-    QWidgetList windows = QApplication::topLevelWidgets();
-    if (parentWidget())
-        windows.prepend(parentWidget()->window());
-    for (const QWidget *window : windows) {
-        if (window != this && window->isVisible())
-            return window->frameGeometry().size() - window->size();
-    }
-    return QSize();
 }
 
 QLabel *FixedDialog::addLabel(const QString &name, const QString &text, const QPoint &topLeft,

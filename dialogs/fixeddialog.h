@@ -29,8 +29,4 @@ protected:
     QFont boldFont(qreal pointSize) const;
 
     void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    void centreOnScreen();
-    QSize frameGuess() const;
 };

@@ -1,5 +1,6 @@
 #include "main_window/frmmain.h"
 
+#include "desktop/screencentre.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmhelp.h"
 #include "main_window/deskbutton.h"
@@ -11,8 +12,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
-#include <QStyle>
 #include <QTime>
 #include <QTimer>
 
@@ -98,12 +97,17 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTime
     // The window takes the size of its client area and menu bar, and keeps it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-    move(
-        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry())
-            .topLeft());
 
     cmdDesk[0]->setFocus();
     Form_Load();
+}
+
+void frmMain::setVisible(bool visible)
+{
+    // Placed as it is first shown, when its frame can be known, so it opens where it stays.
+    if (visible && !isVisible() && !testAttribute(Qt::WA_Moved))
+        desktop::centreOnScreen(this);
+    QMainWindow::setVisible(visible);
 }
 
 void frmMain::buildBoard(QWidget *client)

@@ -36,6 +36,8 @@ public:
     using TimeOfDay = std::function<double()>;
     void setTimeOfDay(TimeOfDay timeOfDay);
 
+    void setVisible(bool visible) override;
+
 private:
     void buildBoard(QWidget *client);
     void buildStatusLine(QWidget *client);

@@ -1,4 +1,5 @@
 #include "xvfb.h"
+#include "xwatch.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -8,6 +9,11 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -15,6 +21,7 @@ constexpr int kClientHeight = 373; // the menu bar stands above it
 constexpr int kWaitMs = 10000;
 
 enum class Server { Absent, Failed, Running } g_server = Server::Absent;
+bool g_windowManager = false;
 
 enum class Glyph { None, Cross, Ring };
 
@@ -47,21 +54,50 @@ QRect cellRect(int index, int menuHeight)
     return QRect(12 + 24 * (index % 14), menuHeight + 8 + 24 * (index / 14), 25, 25);
 }
 
+// _MOTIF_WM_HINTS: the functions and the title-bar decorations a window asks for.
+constexpr quint32 kMotifAll = 0x01;
+constexpr quint32 kMotifMinimize = 0x08;
+constexpr quint32 kMotifMaximize = 0x10;
+constexpr quint32 kMotifDecorMinimize = 0x20;
+constexpr quint32 kMotifDecorMaximize = 0x40;
+
+// What the window manager lets the user do with a window.
+struct Allowed
+{
+    bool minimize;
+    bool maximize;
+    bool resize;
+};
+
 } // namespace
 
-// Starts the game as a user would, on an X display, clicks a cell with the
-// mouse, reads the marks off the screen and leaves through the menu.
+// Starts the game as a user would, on an X display under a real window
+// manager (openbox): where its windows open and what the manager lets the
+// user do with them, the menus' access keys, a click on a cell read off the
+// screen, and leaving through the menu.
 class TestRealWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void init();
     void cleanup();
+    void mainWindowOpensCentredWhereItStays();
+    void accessKeysOpenCentredDialogs_data();
+    void accessKeysOpenCentredDialogs();
     void clickShowsBothMarksAndExitEndsTheProgram();
 
 private:
     bool xdotool(const QStringList &arguments, QString *output = nullptr);
+    WId waitForWindow(const QString &title, int waitMs = kWaitMs);
+    void choose(const QString &menuKey, const QString &itemKey,
+                const std::function<bool()> &chosen);
+    bool gone(const QString &title);
+    void verifyCentred(WId window);
+    Allowed allowed(WId window) const;
+
+    std::unique_ptr<XWatch> m_watch;
     QImage grab() const { return QGuiApplication::primaryScreen()->grabWindow(m_window).toImage(); }
 
     QProcess m_game;
@@ -74,6 +110,23 @@ void TestRealWindow::initTestCase()
         QSKIP("Xvfb is not installed");
     QVERIFY2(g_server == Server::Running, "Xvfb did not start");
     QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool drives the window");
+    QVERIFY2(g_windowManager, "openbox did not start");
+}
+
+void TestRealWindow::init()
+{
+    // Watching from before the game starts, to see where its windows are first mapped.
+    m_watch = std::make_unique<XWatch>();
+    QVERIFY(m_watch->ok());
+    m_game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The game picks its platform as it does on a user's desktop.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");
+    m_game.setProcessEnvironment(environment);
+    m_game.start(ZORBUNY_EXECUTABLE, {});
+    QVERIFY2(m_game.waitForStarted(kWaitMs), qPrintable(m_game.errorString()));
+    m_window = waitForWindow(u"Игра Зорбуны"_s);
+    QVERIFY2(m_window != 0, "the game's window did not appear");
 }
 
 void TestRealWindow::cleanup()
@@ -82,6 +135,126 @@ void TestRealWindow::cleanup()
         m_game.kill();
         m_game.waitForFinished(kWaitMs);
     }
+}
+
+// Alt and a menu's access key, then an item's. The game reads the keys once openbox has made
+// its window active; a key that comes before is lost, so the whole choice is made again.
+void TestRealWindow::choose(const QString &menuKey, const QString &itemKey,
+                            const std::function<bool()> &chosen)
+{
+    QString active;
+    QTRY_VERIFY_WITH_TIMEOUT(xdotool({"getactivewindow"}, &active) &&
+                                 active.trimmed().toULongLong() == m_window,
+                             kWaitMs);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QVERIFY(xdotool({"key", "alt+" + menuKey}));
+        QTest::qWait(300);
+        QVERIFY(xdotool({"key", itemKey}));
+        if (chosen())
+            return;
+        QVERIFY(xdotool({"key", "Escape", "Escape"}));
+    }
+    QFAIL(qPrintable(u"alt+%1, %2 chose nothing"_s.arg(menuKey, itemKey)));
+}
+
+WId TestRealWindow::waitForWindow(const QString &title, int waitMs)
+{
+    QString found;
+    QElapsedTimer clock;
+    clock.start();
+    while (found.trimmed().isEmpty() && clock.elapsed() < waitMs) {
+        QTest::qWait(50);
+        xdotool({"search", "--onlyvisible", "--name", title}, &found);
+    }
+    return found.split('\n', Qt::SkipEmptyParts).value(0).toULongLong();
+}
+
+bool TestRealWindow::gone(const QString &title)
+{
+    QString found;
+    xdotool({"search", "--onlyvisible", "--name", title}, &found);
+    return found.trimmed().isEmpty();
+}
+
+// The frame, title bar included, in the middle of the work area within a
+// pixel, and there from the moment it was mapped.
+void TestRealWindow::verifyCentred(WId window)
+{
+    const xcb_window_t frame = m_watch->topLevel(window);
+    QVERIFY2(frame != window, "the window manager gave the window no frame");
+    const QRect placed = m_watch->geometry(frame);
+    const QList<quint32> area = m_watch->values(m_watch->root(), "_NET_WORKAREA");
+    QVERIFY(area.size() >= 4);
+    // Twice the centres, so that half pixels count exactly.
+    const QPoint offset =
+        QPoint(2 * placed.x() + placed.width(), 2 * placed.y() + placed.height()) -
+        QPoint(2 * int(area[0]) + int(area[2]), 2 * int(area[1]) + int(area[3]));
+    QVERIFY2(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2,
+             qPrintable(u"frame %1,%2 %3x%4, centre off by %5,%6"_s.arg(placed.x())
+                            .arg(placed.y())
+                            .arg(placed.width())
+                            .arg(placed.height())
+                            .arg(offset.x() / 2.0)
+                            .arg(offset.y() / 2.0)));
+
+    m_watch->drain();
+    QCOMPARE(m_watch->mappedAt(frame).topLeft(), placed.topLeft());
+    for (const QRect &moved : m_watch->movedTo(frame))
+        QCOMPARE(moved.topLeft(), placed.topLeft());
+}
+
+Allowed TestRealWindow::allowed(WId window) const
+{
+    const QList<quint32> actions = m_watch->values(window, "_NET_WM_ALLOWED_ACTIONS");
+    const auto has = [&](const char *action) { return actions.contains(m_watch->atom(action)); };
+    return {has("_NET_WM_ACTION_MINIMIZE"),
+            has("_NET_WM_ACTION_MAXIMIZE_HORZ") || has("_NET_WM_ACTION_MAXIMIZE_VERT"),
+            has("_NET_WM_ACTION_RESIZE")};
+}
+
+void TestRealWindow::mainWindowOpensCentredWhereItStays()
+{
+    verifyCentred(m_window);
+    const Allowed main = allowed(m_window);
+    QVERIFY(main.minimize);
+    QVERIFY(!main.maximize);
+    QVERIFY(!main.resize);
+}
+
+void TestRealWindow::accessKeysOpenCentredDialogs_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Справка, Правила игры") << u"Cyrillic_pe"_s << u"Правила игры Зорбуны"_s;
+    QTest::newRow("Справка, О программе") << u"Cyrillic_o"_s << u"О программе Зорбуны"_s;
+}
+
+void TestRealWindow::accessKeysOpenCentredDialogs()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, title);
+    WId dialog = 0;
+    choose(u"Cyrillic_es"_s, key, [&] { return (dialog = waitForWindow(title, 3000)) != 0; });
+    QVERIFY2(dialog != 0, "the access keys opened no dialog");
+
+    verifyCentred(dialog);
+    const Allowed dialogAllows = allowed(dialog);
+    QVERIFY(!dialogAllows.maximize);
+    QVERIFY(!dialogAllows.resize);
+    // openbox offers every window its minimize button whatever the window asks; the dialog
+    // asks for none, in the hints a window manager reads for the buttons.
+    const QList<quint32> motif = m_watch->values(dialog, "_MOTIF_WM_HINTS");
+    QVERIFY(motif.size() >= 3);
+    QCOMPARE(motif[1] & (kMotifAll | kMotifMinimize | kMotifMaximize), 0u); // functions
+    QCOMPARE(motif[2] & (kMotifAll | kMotifDecorMinimize | kMotifDecorMaximize), 0u);
+    QCOMPARE(m_watch->values(dialog, "WM_TRANSIENT_FOR").value(0), quint32(m_window));
+    QVERIFY(
+        m_watch->values(dialog, "_NET_WM_STATE").contains(m_watch->atom("_NET_WM_STATE_MODAL")));
+
+    // OK holds the focus: Enter closes the dialog, and the game goes on.
+    QVERIFY(xdotool({"key", "Return"}));
+    QTRY_VERIFY_WITH_TIMEOUT(gone(title), kWaitMs);
+    QCOMPARE(m_game.state(), QProcess::Running);
 }
 
 bool TestRealWindow::xdotool(const QStringList &arguments, QString *output)
@@ -100,20 +273,6 @@ bool TestRealWindow::xdotool(const QStringList &arguments, QString *output)
 
 void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
 {
-    m_game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_game.start(ZORBUNY_EXECUTABLE, {});
-    QVERIFY2(m_game.waitForStarted(kWaitMs), qPrintable(m_game.errorString()));
-
-    QString found;
-    QElapsedTimer clock;
-    clock.start();
-    while (found.trimmed().isEmpty() && clock.elapsed() < kWaitMs) {
-        QTest::qWait(100);
-        xdotool({"search", "--onlyvisible", "--name", "Игра Зорбуны"}, &found);
-    }
-    m_window = found.split('\n', Qt::SkipEmptyParts).value(0).toULongLong();
-    QVERIFY2(m_window != 0, "the game's window did not appear");
-
     // The first frame is in when the status line's text is.
     QImage shot;
     int menuHeight = 0;
@@ -140,19 +299,16 @@ void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
     QCOMPARE(glyphIn(shot, cellRect(91, menuHeight)), Glyph::None);
     QCOMPARE(glyphIn(shot, cellRect(195, menuHeight)), Glyph::None);
 
-    // Leave as a user does: open "Игра" and choose its last item, "Выход".
-    QVERIFY(xdotool({"mousemove", "--window", QString::number(m_window), "20",
-                     QString::number(menuHeight / 2), "click", "1"}));
-    QTest::qWait(500);
-    QVERIFY(xdotool({"key", "Down", "Down", "Return"}));
-    QVERIFY2(m_game.waitForFinished(kWaitMs), "the game did not end after Выход");
+    // Leave as a user does, by the access keys: "Игра", then "Выход".
+    choose(u"Cyrillic_i"_s, u"Cyrillic_ve"_s, [&] { return m_game.waitForFinished(3000); });
+    QVERIFY2(m_game.state() == QProcess::NotRunning, "the game did not end after Выход");
     QCOMPARE(m_game.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_game.exitCode(), 0);
 }
 
 int main(int argc, char *argv[])
 {
-    std::unique_ptr<HelperProcess> xvfb;
+    std::unique_ptr<HelperProcess> xvfb, windowManager;
     QByteArray display;
     if (!QStandardPaths::findExecutable("Xvfb").isEmpty()) {
         g_server = Server::Failed;
@@ -163,6 +319,18 @@ int main(int argc, char *argv[])
         g_server = Server::Running;
         qputenv("DISPLAY", ":" + display);
         qputenv("QT_QPA_PLATFORM", "xcb");
+        // Connected first and throughout: Xvfb resets itself when its last client leaves,
+        // which setxkbmap would otherwise be, dropping whoever connects in that moment.
+        XWatch watch;
+        // A Russian keyboard, as the access keys are Cyrillic letters: each then has a key of
+        // its own, and xdotool need not remap one while the game may be reading the map.
+        QProcess::execute("setxkbmap", {"-layout", "ru"});
+        windowManager = std::make_unique<HelperProcess>("openbox", QStringList{});
+        for (int i = 0; i < 100 && !g_windowManager; ++i) {
+            g_windowManager = !watch.values(watch.root(), "_NET_SUPPORTING_WM_CHECK").isEmpty();
+            if (!g_windowManager)
+                QThread::msleep(100);
+        }
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

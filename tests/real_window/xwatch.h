@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QRect>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+// The test's own connection to the X server: reads windows' properties and
+// geometry as the window manager leaves them, and records where each
+// top-level window (a frame, under a reparenting manager) stood when it was
+// mapped and wherever it went afterwards.
+class XWatch
+{
+public:
+    XWatch() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        if (!ok())
+            return;
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(m_connection);
+    }
+    ~XWatch() { xcb_disconnect(m_connection); }
+    XWatch(const XWatch &) = delete;
+    XWatch &operator=(const XWatch &) = delete;
+
+    bool ok() const { return xcb_connection_has_error(m_connection) == 0; }
+    xcb_window_t root() const { return m_root; }
+
+    xcb_atom_t atom(const char *name) const
+    {
+        auto *reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, false, uint16_t(strlen(name)), name),
+            nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    }
+
+    // A property of 32-bit values (cardinals, atoms, windows); empty when unset.
+    QList<quint32> values(xcb_window_t window, const char *property) const
+    {
+        auto *reply =
+            xcb_get_property_reply(m_connection,
+                                   xcb_get_property(m_connection, false, window, atom(property),
+                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                                   nullptr);
+        QList<quint32> found;
+        if (reply && reply->format == 32) {
+            const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+                found << data[i];
+        }
+        std::free(reply);
+        return found;
+    }
+
+    // The top-level window that holds `window`: its frame, or itself without one.
+    xcb_window_t topLevel(xcb_window_t window) const
+    {
+        for (;;) {
+            auto *tree =
+                xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr);
+            const xcb_window_t parent = tree ? tree->parent : m_root;
+            std::free(tree);
+            if (parent == m_root || parent == XCB_WINDOW_NONE)
+                return window;
+            window = parent;
+        }
+    }
+
+    QRect geometry(xcb_window_t window) const
+    {
+        auto *reply =
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr);
+        QRect found;
+        if (reply)
+            found = QRect(reply->x, reply->y, reply->width + 2 * reply->border_width,
+                          reply->height + 2 * reply->border_width);
+        std::free(reply);
+        return found;
+    }
+
+    // Reads the notifications that have come, keeping for each top-level
+    // window its place when mapped and every place it was moved to after.
+    void drain()
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+            switch (event->response_type & 0x7f) {
+            case XCB_CREATE_NOTIFY: {
+                const auto *created = reinterpret_cast<xcb_create_notify_event_t *>(event);
+                m_place[created->window] =
+                    QRect(created->x, created->y, created->width, created->height);
+                break;
+            }
+            case XCB_CONFIGURE_NOTIFY: {
+                const auto *moved = reinterpret_cast<xcb_configure_notify_event_t *>(event);
+                if (moved->event != m_root)
+                    break;
+                const QRect place(moved->x, moved->y, moved->width, moved->height);
+                m_place[moved->window] = place;
+                if (m_mappedAt.contains(moved->window))
+                    m_movedTo[moved->window] << place;
+                break;
+            }
+            case XCB_MAP_NOTIFY: {
+                const auto *mapped = reinterpret_cast<xcb_map_notify_event_t *>(event);
+                if (mapped->event == m_root && !m_mappedAt.contains(mapped->window))
+                    m_mappedAt[mapped->window] = m_place.value(mapped->window);
+                break;
+            }
+            default:
+                break;
+            }
+            std::free(event);
+        }
+    }
+    QRect mappedAt(xcb_window_t topLevel) const { return m_mappedAt.value(topLevel); }
+    QList<QRect> movedTo(xcb_window_t topLevel) const { return m_movedTo.value(topLevel); }
+
+private:
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    QHash<xcb_window_t, QRect> m_place;
+    QHash<xcb_window_t, QRect> m_mappedAt;
+    QHash<xcb_window_t, QList<QRect>> m_movedTo;
+};
