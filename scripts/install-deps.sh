@@ -5,7 +5,8 @@
 set -euo pipefail
 
 build=(g++ make cmake qt6-base-dev)
-test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils appstream dpkg-dev file at-spi2-core dbus-daemon)
+test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils desktop-file-utils appstream dpkg-dev file at-spi2-core dbus-daemon
+      openbox orca speech-dispatcher speech-dispatcher-espeak-ng x11-xserver-utils)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
