@@ -93,8 +93,8 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
     return nullptr;
 }
 
-// Qt's Fusion style keeps the menu's keys off greyed items; the desktop the
-// game was first made for lets the user move onto them and hear them.
+// Qt's Fusion style keeps the menu's keys off greyed items, so a reader never
+// hears them; Qt's Windows style lets the keys stop on them, as this does.
 class DisabledItemsReachable : public QProxyStyle
 {
 public:

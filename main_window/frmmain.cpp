@@ -6,6 +6,7 @@
 #include "main_window/deskbutton.h"
 #include "resources/icons.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QFontMetrics>
 #include <QLabel>
@@ -396,6 +397,8 @@ void frmMain::describe(int played, const QString &outcome)
 // Says the played cell's name and mark, then what followed, if anything.
 void frmMain::announce(int played, const QString &after)
 {
+    if (!QAccessible::isActive())
+        return; // no reader listens; spare every click the words
     const QString name = cmdDesk[played]->spokenName();
     accessibility::announce(focusedCell(played),
                             after.isEmpty() ? name : name + QStringLiteral(". ") + after);

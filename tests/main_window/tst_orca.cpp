@@ -96,10 +96,10 @@ template <typename Condition> bool spinUntil(Condition condition, int timeoutMs)
 }
 
 // A line Orca may or may not say, as its timing goes, is written with a
-// leading "?".
+// leading "?"; one it may say at any point, any number of times, with "*".
 bool optional(const QString &line)
 {
-    return line.startsWith(u'?');
+    return line.startsWith(u'?') || line.startsWith(u'*');
 }
 
 // Whether the lines said from index `from` on hold the lines in `wanted` that
@@ -387,8 +387,10 @@ void TestOrca::speaksThePlay_data()
     QTest::newRow("clock ticks say nothing; the status bar on request")
         << "first, focus 90"
         << QStringList{u"tick => "_s,
+                       // When Orca answers late, Qt passes its Enter on to the cell too.
                        u"key --delay 150 KP_Insert+KP_Enter KP_Insert+KP_Enter => Игра Зорбуны | "
-                       u"statusbar. | Время игры: | 0:00:07. | Длина ряда: | 5. | Ход: | 1."_s}
+                       u"statusbar. | Время игры: | 0:00:07. | Длина ряда: | 5. | Ход: | 1. | *"_s +
+                           cellName(90, u"O"_s)}
         << "5";
     QTest::newRow("line length before a game: chosen from the menu")
         << "focus 0"
@@ -448,8 +450,14 @@ void TestOrca::speaksThePlay()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     QStringList wanted;
-    for (const QString &step : steps)
-        wanted << step.section(u" => "_s, 1).split(u" | "_s, Qt::SkipEmptyParts);
+    for (const QString &step : steps) {
+        for (const QString &line : step.section(u" => "_s, 1).split(u" | "_s, Qt::SkipEmptyParts)) {
+            if (line.startsWith(u'*'))
+                said.removeAll(line.mid(1));
+            else
+                wanted << line;
+        }
+    }
     QVERIFY2(saidExactly(said, wanted), qPrintable(u"Orca said:\n  "_s + said.join(u"\n  "_s)));
     QCOMPARE(text("lblLen"), length);
 }
