@@ -24,5 +24,9 @@ frmAbout::frmAbout(QWidget *parent) : FixedDialog(QSize(280, 138), parent)
     Label3 = addLabel(QStringLiteral("Label3"), QStringLiteral("Кто первым выстроит ряд?"),
                       QPoint(52, 72));
 
+    // Orca reads a dialog's texts of three words or more as it opens; the
+    // title and version are two each, so the title speaks for both.
+    Label1->setAccessibleName(Label1->text() + QStringLiteral(". ") + Label2->text());
+
     OKButton = addOkButton(QRect(108, 104, 73, 25));
 }

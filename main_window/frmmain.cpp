@@ -3,9 +3,11 @@
 #include "desktop/screencentre.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmhelp.h"
+#include "main_window/accessibility.h"
 #include "main_window/deskbutton.h"
 #include "resources/icons.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QFontMetrics>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -42,6 +45,8 @@ const QString kPlayer = QStringLiteral("X");
 const QString kComputer = QStringLiteral("O");
 const QString kPlayerWon = QStringLiteral("Вы выиграли");
 const QString kComputerWon = QStringLiteral("Компьютер выиграл");
+const QString kBoardFull = QStringLiteral("Свободных клеток не осталось");
+const QString kGameOver = QStringLiteral("Игра окончена");
 
 double currentTimeOfDay()
 {
@@ -58,7 +63,6 @@ QString longTime(double days)
 struct StatusLabel
 {
     QLabel *frmMain::*label;
-    QLabel *frmMain::*caption; // the fixed text a value stands after; none for those texts
     const char *name;
     const char *text;
     int left;
@@ -93,6 +97,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTime
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
 
     buildMenus();
+    accessibility::install();
 
     // The window takes the size of its client area and menu bar, and keeps it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -139,13 +144,12 @@ void frmMain::buildBoard(QWidget *client)
 void frmMain::buildStatusLine(QWidget *client)
 {
     static constexpr StatusLabel kLabels[] = {
-        {&frmMain::Label2, nullptr, "Label2", "Время игры:", 240, 960, 195, true, nullptr},
-        {&frmMain::lblTime, &frmMain::Label2, "lblTime", "0:00:00", 1320, 615, 255, false,
-         "0:00:00"},
-        {&frmMain::Label3, nullptr, "Label3", "Длина ряда:", 2520, 945, 195, true, nullptr},
-        {&frmMain::lblLen, &frmMain::Label3, "lblLen", "5", 3600, 90, 195, true, "7"},
-        {&frmMain::Label1, nullptr, "Label1", "Ход:", 4320, 330, 195, true, nullptr},
-        {&frmMain::lblStep, &frmMain::Label1, "lblStep", "0", 4800, 255, 255, false, "98"},
+        {&frmMain::Label2, "Label2", "Время игры:", 240, 960, 195, true, nullptr},
+        {&frmMain::lblTime, "lblTime", "0:00:00", 1320, 615, 255, false, "0:00:00"},
+        {&frmMain::Label3, "Label3", "Длина ряда:", 2520, 945, 195, true, nullptr},
+        {&frmMain::lblLen, "lblLen", "5", 3600, 90, 195, true, "7"},
+        {&frmMain::Label1, "Label1", "Ход:", 4320, 330, 195, true, nullptr},
+        {&frmMain::lblStep, "lblStep", "0", 4800, 255, 255, false, "98"},
     };
     constexpr int labelCount = int(std::size(kLabels));
 
@@ -172,21 +176,24 @@ void frmMain::buildStatusLine(QWidget *client)
             statusFont.setPointSizeF(statusFont.pointSizeF() - 0.25);
     }
 
+    // The labels stand in a strip of their own below the board, which a
+    // screen reader takes for the window's status bar.
+    QWidget *line = accessibility::statusLine(client);
+    line->setGeometry(0, pixels(kStatusTop), client->width(),
+                      client->height() - pixels(kStatusTop));
     for (const StatusLabel &place : kLabels) {
-        auto *label = new QLabel(QString::fromUtf8(place.text), client);
+        auto *label = new QLabel(QString::fromUtf8(place.text), line);
         label->setObjectName(QString::fromLatin1(place.name));
         label->setFont(statusFont);
         // Text at the top of its box: the fixed boxes are taller than the
         // others and would otherwise set their text lower than the rest.
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->move(pixels(place.left), pixels(kStatusTop));
+        label->move(pixels(place.left), 0);
         if (place.autoSize)
             label->adjustSize();
         else
             label->resize(pixels(place.width), pixels(place.height));
         this->*place.label = label;
-        if (place.caption)
-            showStatus(label, this->*place.caption, label->text());
     }
 }
 
@@ -217,6 +224,7 @@ void frmMain::buildMenus()
     for (QAction *item : {mnuIfLine5, mnuIfLine6, mnuIfLine7})
         item->setCheckable(true);
     mnuIfLine5->setChecked(true);
+    accessibility::letKeysReachDisabledItems(mnuIf);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Справка"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -259,17 +267,22 @@ void frmMain::Form_Load()
 
 void frmMain::cmdDesk_Click(int Index)
 {
-    if (!cmdDesk[Index]->text().isEmpty() || blnGameOver)
+    if (!cmdDesk[Index]->text().isEmpty() || blnGameOver) {
+        // Nothing changes; a reader is told so, or would hear nothing at all.
+        announce(Index, blnGameOver ? kGameOver : QString());
         return;
+    }
     cmdDesk[Index]->setText(kPlayer);
     ++intStep;
-    showStatus(lblStep, Label1, QString::number(intStep));
+    lblStep->setText(QString::number(intStep));
     if (m_analysis.CheckWin(*this, Index, kPlayer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
+        describe(Index, kPlayerWon);
         announce(Index, kPlayerWon);
         return;
     }
+    announce(Index, QString());
 
     int reply = 0;
     if (intStep == 1)
@@ -281,9 +294,12 @@ void frmMain::cmdDesk_Click(int Index)
     if (m_analysis.CheckWin(*this, reply, kComputer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
-        announce(reply, kComputerWon);
+        describe(reply, kComputerWon); // heard as the focus comes to the reply
         return;
     }
+    if (std::none_of(cmdDesk.begin(), cmdDesk.end(),
+                     [](auto *cell) { return cell->text().isEmpty(); }))
+        describe(reply, kBoardFull);
 
     if (!blnStarted) {
         dblStart = m_timeOfDay();
@@ -298,8 +314,8 @@ void frmMain::cmdDesk_Click(int Index)
 void frmMain::mnuGameNew_Click()
 {
     intStep = 0;
-    showStatus(lblStep, Label1, QStringLiteral("0"));
-    showStatus(lblTime, Label2, QStringLiteral("0:00:00"));
+    lblStep->setText(QStringLiteral("0"));
+    lblTime->setText(QStringLiteral("0:00:00"));
     for (int i = 0; i < analysis::kCellCount; ++i) {
         cmdDesk[i]->setText(QString());
         setBackColor(i, kButtonFace);
@@ -340,7 +356,7 @@ void frmMain::mnuIfLine7_Click()
 void frmMain::setLineLength(int length)
 {
     intLen = length;
-    showStatus(lblLen, Label3, QString::number(length));
+    lblLen->setText(QString::number(length));
     lblLen->adjustSize();
     mnuIfLine5->setChecked(length == 5);
     mnuIfLine6->setChecked(length == 6);
@@ -364,22 +380,30 @@ void frmMain::Timer1_Timer()
     double elapsed = m_timeOfDay() - dblStart;
     if (elapsed < 0)
         elapsed += 1.0; // the game has run past midnight
-    showStatus(lblTime, Label2, longTime(elapsed));
+    lblTime->setText(longTime(elapsed));
 }
 
-// A screen reader speaks a label by its name alone, so a value's name carries
-// its caption as well: "Ход: 4".
-void frmMain::showStatus(QLabel *value, const QLabel *caption, const QString &text)
+// The cell a screen reader has in view: the one just played after a click or
+// a key; an assistive tool's "press" may have left the focus on another.
+DeskButton *frmMain::focusedCell(int played) const
 {
-    value->setText(text);
-    value->setAccessibleName(caption->text() + u' ' + text);
-}
-
-// Orca speaks a new description of the focused object; Qt 6.4 has no announcement, drops Alert.
-void frmMain::announce(int cell, const QString &message)
-{
-    // The focus is on the winning move after a click or a key; an assistive
-    // tool's "press" may have left it on another cell.
     auto *focused = qobject_cast<DeskButton *>(focusWidget());
-    (focused ? focused : cmdDesk[cell])->setAccessibleDescription(message);
+    return focused ? focused : cmdDesk[played];
+}
+
+// How the game ended stays with the focused cell, for a reader to tell again
+// when it comes back to it.
+void frmMain::describe(int played, const QString &outcome)
+{
+    focusedCell(played)->setAccessibleDescription(outcome);
+}
+
+// Says the played cell's name and mark, then what followed, if anything.
+void frmMain::announce(int played, const QString &after)
+{
+    if (!QAccessible::isActive())
+        return; // no reader listens; spare every click the words
+    const QString name = cmdDesk[played]->spokenName();
+    accessibility::announce(focusedCell(played),
+                            after.isEmpty() ? name : name + QStringLiteral(". ") + after);
 }

@@ -55,8 +55,9 @@ private:
     void Timer1_Timer();
 
     void setLineLength(int length);
-    void showStatus(QLabel *value, const QLabel *caption, const QString &text);
-    void announce(int cell, const QString &message);
+    DeskButton *focusedCell(int played) const;
+    void describe(int played, const QString &outcome);
+    void announce(int played, const QString &after);
 
     std::array<DeskButton *, analysis::kCellCount> cmdDesk{};
     QButtonGroup *m_desk = nullptr;

@@ -104,8 +104,6 @@ private slots:
     void cellNamesFollowThePlay_data();
     void cellNamesFollowThePlay();
     void pressActionIsAClick();
-    void statusValuesAreNamedWithTheirCaptions_data();
-    void statusValuesAreNamedWithTheirCaptions();
     void winIsDescribedOnTheFocusedCell_data();
     void winIsDescribedOnTheFocusedCell();
 
@@ -274,41 +272,6 @@ void TestDesktop::pressActionIsAClick()
     // A marked cell refuses it as it refuses a click.
     actions->doAction(QAccessibleActionInterface::pressAction());
     QCOMPARE(text("lblStep"), u"1"_s);
-}
-
-void TestDesktop::statusValuesAreNamedWithTheirCaptions_data()
-{
-    QTest::addColumn<QString>("step");      // what is done first
-    QTest::addColumn<QStringList>("names"); // lblTime, lblLen, lblStep
-    QTest::newRow("fresh window") << ""
-                                  << QStringList{"Время игры: 0:00:00", "Длина ряда: 5", "Ход: 0"};
-    QTest::newRow("a move and a tick 7 s later")
-        << "move" << QStringList{"Время игры: 0:00:07", "Длина ряда: 5", "Ход: 1"};
-    QTest::newRow("line of six chosen")
-        << "six" << QStringList{"Время игры: 0:00:00", "Длина ряда: 6", "Ход: 0"};
-    QTest::newRow("new game after a move and a tick")
-        << "move, new game" << QStringList{"Время игры: 0:00:00", "Длина ряда: 5", "Ход: 0"};
-}
-
-void TestDesktop::statusValuesAreNamedWithTheirCaptions()
-{
-    QFETCH(QString, step);
-    QFETCH(QStringList, names);
-    if (step.startsWith(u"move"_s)) {
-        click(0);
-        m_now = timeOfDay(10, 0, 7);
-        tick();
-    }
-    if (step == u"six"_s)
-        action("mnuIfLine6")->trigger();
-    if (step.endsWith(u"new game"_s))
-        action("mnuGameNew")->trigger();
-    const QStringList values{u"lblTime"_s, u"lblLen"_s, u"lblStep"_s};
-    for (int i = 0; i < values.size(); ++i) {
-        QCOMPARE(accessible(find<QLabel>(values[i]), QAccessible::Name), names[i]);
-        // The name says what the label shows.
-        QVERIFY(names[i].endsWith(u' ' + find<QLabel>(values[i])->text()));
-    }
 }
 
 void TestDesktop::winIsDescribedOnTheFocusedCell_data()

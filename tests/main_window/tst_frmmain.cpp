@@ -440,7 +440,8 @@ void TestFrmMain::lineLength()
     find<QAction>(item)->trigger();
     auto *length = find<QLabel>(u"lblLen"_s);
     QCOMPARE(length->text(), shown);
-    QCOMPARE(length->geometry(), QRect(QPoint(240, 352), length->sizeHint()));
+    QCOMPARE(length->mapTo(m_window->centralWidget(), QPoint(0, 0)), QPoint(240, 352));
+    QCOMPARE(length->size(), length->sizeHint());
     for (const char *other : kLengthItems)
         QCOMPARE(action(other)->isChecked(), item == QLatin1String(other));
 }
