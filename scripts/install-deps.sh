@@ -4,7 +4,6 @@
 #   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian
 set -euo pipefail
 
-
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
 test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils x11-xkb-utils x11-xserver-utils openbox weston xwayland qt6-wayland
       desktop-file-utils appstream dpkg-dev file lintian at-spi2-core dbus-daemon orca speech-dispatcher speech-dispatcher-espeak-ng)
