@@ -1,5 +1,6 @@
 #include "dialogs/fixeddialog.h"
 
+#include "platform/standardfont.h"
 #include "resources/icons.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ FixedDialog::FixedDialog(const QSize &clientSize, QWidget *parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint)
 {
+    useStandardFont(this);
     setFixedSize(clientSize);
     setWindowIcon(programIcon());
 }

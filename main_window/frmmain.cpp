@@ -3,6 +3,7 @@
 #include "dialogs/frmabout.h"
 #include "dialogs/frmhelp.h"
 #include "main_window/deskbutton.h"
+#include "platform/standardfont.h"
 #include "resources/icons.h"
 
 #include <QButtonGroup>
@@ -73,6 +74,7 @@ struct StatusLabel
 
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTimeOfDay)
 {
+    useStandardFont(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral(" Игра Зорбуны"));
     setWindowIcon(programIcon());
