@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|windows
 set -euo pipefail
 
 build=(g++ make cmake qt6-base-dev)
@@ -10,6 +10,8 @@ bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
 memcheck=("${build[@]}" fonts-dejavu-core valgrind)
+# The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
+windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils wine wine64 openbox)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -18,7 +20,8 @@ case "${1:-build}" in
   fuzz) wanted=("${fuzz[@]}") ;;
   package) wanted=("${package[@]}") ;;
   memcheck) wanted=("${memcheck[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck" >&2; exit 2 ;;
+  windows) wanted=("${windows[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|windows" >&2; exit 2 ;;
 esac
 
 missing=()
