@@ -36,7 +36,7 @@ flock 9
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
 echo "Building Qt $version for Windows into $prefix." >&2
-echo "This happens once per machine; it took about 70 minutes on a busy 2-core machine here." >&2
+echo "This happens once per machine and takes long: 113 minutes here, on 2 cores shared with other builds." >&2
 started=$(date +%s)
 work="$prefix.build"
 rm -rf "$work" "$prefix"
