@@ -4,6 +4,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
+WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
@@ -11,7 +12,7 @@ CMAKE ?= cmake
 PREFIX ?= /usr/local
 
 .DEFAULT_GOAL := all
-.PHONY: all configure game run test test-sanitize bench fuzz install package clean memcheck test-fresh-debian
+.PHONY: all configure game run test test-sanitize bench fuzz install package clean memcheck test-fresh-debian windows test-windows
 
 # deps-build, deps-test, ...: the packages each command needs.
 deps-%:
@@ -79,5 +80,28 @@ fuzz: deps-fuzz
 test-fresh-debian: deps-fresh-debian
 	scripts/test-fresh-debian.sh
 
+# The game for 64-bit Windows: zorbuny-<version>-windows-x86_64.zip in
+# $(WINDOWS_BUILD). Qt for Windows is built from Debian's source the first
+# time, once per machine (scripts/build-qt-windows.sh); the icon is drawn by the
+# Linux build's export_icons.
+windows: deps-windows
+	$(CMAKE) -S . -B $(BUILD) -DZORBUNY_WERROR=$(WERROR)
+	$(CMAKE) --build $(BUILD) -j $(JOBS) --target export_icons
+	qt="$$(scripts/build-qt-windows.sh)" && \
+	$(CMAKE) -G Ninja -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release -DZORBUNY_WERROR=$(WERROR) \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+		-DZORBUNY_WINDOWS_QT="$$qt" -DCMAKE_PREFIX_PATH="$$qt" \
+		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+		-DCMAKE_CROSSCOMPILING_EMULATOR=wine \
+		-DZORBUNY_EXPORT_ICONS=$(abspath $(BUILD))/packaging/export_icons
+	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_zip
+
+# The Windows test programs and the unpacked zip's game, under Wine on an X
+# server with a window manager.
+test-windows: windows
+	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS)
+	$(CMAKE) --build $(BUILD) -j $(JOBS) --target tst_winewindow
+	tests/wine/run.sh $(WINDOWS_BUILD) $(BUILD)/tests/wine/tst_winewindow
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

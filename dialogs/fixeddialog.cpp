@@ -1,6 +1,7 @@
 #include "dialogs/fixeddialog.h"
 
 #include "desktop/screencentre.h"
+#include "platform/standardfont.h"
 #include "resources/icons.h"
 
 #include <QKeyEvent>
@@ -12,6 +13,7 @@ FixedDialog::FixedDialog(const QSize &clientSize, QWidget *parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint)
 {
+    useStandardFont(this);
     setFixedSize(clientSize);
     setWindowIcon(programIcon());
 }

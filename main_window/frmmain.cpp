@@ -5,6 +5,7 @@
 #include "dialogs/frmhelp.h"
 #include "main_window/accessibility.h"
 #include "main_window/deskbutton.h"
+#include "platform/standardfont.h"
 #include "resources/icons.h"
 
 #include <QAccessible>
@@ -76,6 +77,7 @@ struct StatusLabel
 
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTimeOfDay)
 {
+    useStandardFont(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral(" Игра Зорбуны"));
     setWindowIcon(programIcon());

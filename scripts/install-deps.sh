@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|windows
 set -euo pipefail
 
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
@@ -12,6 +12,8 @@ fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
 memcheck=("${build[@]}" fonts-dejavu-core valgrind)
 fresh_debian=(debootstrap git)
+# The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
+windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils wine wine64 openbox)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -21,7 +23,8 @@ case "${1:-build}" in
   package) wanted=("${package[@]}") ;;
   memcheck) wanted=("${memcheck[@]}") ;;
   fresh-debian) wanted=("${fresh_debian[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian" >&2; exit 2 ;;
+  windows) wanted=("${windows[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|windows" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,0 +1,58 @@
+# The Windows build: the executable's icon and version resource, and the zip a
+# Windows player unpacks and starts with nothing else installed.
+
+# The icon is drawn from the same picture as on Linux, by the host build's
+# export_icons: a Windows program cannot run in the middle of a cross build.
+set(ZORBUNY_EXPORT_ICONS "" CACHE FILEPATH "export_icons of a host (Linux) build of this project")
+if(NOT ZORBUNY_EXPORT_ICONS)
+    message(FATAL_ERROR "A Windows build needs -DZORBUNY_EXPORT_ICONS=<host build>/packaging/export_icons")
+endif()
+set(ZORBUNY_ICO ${CMAKE_CURRENT_BINARY_DIR}/zorbuny.ico)
+add_custom_command(OUTPUT ${ZORBUNY_ICO}
+    COMMAND ${ZORBUNY_EXPORT_ICONS} --ico ${ZORBUNY_ICO}
+    DEPENDS ${ZORBUNY_EXPORT_ICONS} ${PROJECT_SOURCE_DIR}/resources/icon.xpm
+    COMMENT "Drawing the executable's icon")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/zorbuny.rc.in ${CMAKE_CURRENT_BINARY_DIR}/zorbuny.rc @ONLY)
+target_sources(zorbuny PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/zorbuny.rc)
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/zorbuny.rc PROPERTIES OBJECT_DEPENDS ${ZORBUNY_ICO})
+
+# The compiler's own runtime, which Windows does not have.
+set(ZORBUNY_RUNTIME_DLLS)
+foreach(dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+        OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}")
+        message(FATAL_ERROR "${CMAKE_CXX_COMPILER} does not know where ${dll} is")
+    endif()
+    file(REAL_PATH "${path}" path)
+    list(APPEND ZORBUNY_RUNTIME_DLLS ${path})
+endforeach()
+
+# Exactly these files, stripped, in one folder named like the zip.
+set(ZIP_NAME zorbuny-${PROJECT_VERSION}-windows-x86_64)
+set(ZIP_STAGE ${CMAKE_CURRENT_BINARY_DIR}/${ZIP_NAME})
+set(ZIP_TOP zorbuny Qt6::Core Qt6::Gui Qt6::Widgets)
+set(ZIP_FILES)
+foreach(target ${ZIP_TOP})
+    list(APPEND ZIP_FILES ${ZIP_STAGE}/$<TARGET_FILE_NAME:${target}>)
+endforeach()
+foreach(dll ${ZORBUNY_RUNTIME_DLLS})
+    get_filename_component(name ${dll} NAME)
+    list(APPEND ZIP_FILES ${ZIP_STAGE}/${name})
+endforeach()
+list(APPEND ZIP_FILES
+    ${ZIP_STAGE}/platforms/$<TARGET_FILE_NAME:Qt6::QWindowsIntegrationPlugin>
+    ${ZIP_STAGE}/styles/$<TARGET_FILE_NAME:Qt6::QWindowsVistaStylePlugin>)
+add_custom_command(OUTPUT ${ZIP_NAME}.zip
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZIP_STAGE} ${ZIP_NAME}.zip
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZIP_STAGE}/platforms ${ZIP_STAGE}/styles
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:zorbuny> $<TARGET_FILE:Qt6::Core>
+            $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> ${ZORBUNY_RUNTIME_DLLS} ${ZIP_STAGE}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> ${ZIP_STAGE}/platforms
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> ${ZIP_STAGE}/styles
+    COMMAND ${CMAKE_STRIP} --strip-unneeded ${ZIP_FILES}
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP_NAME}.zip --format=zip ${ZIP_NAME}
+    DEPENDS zorbuny
+    COMMENT "Packing ${ZIP_NAME}.zip"
+    VERBATIM)
+add_custom_target(windows_zip DEPENDS ${ZIP_NAME}.zip)

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds Qt for Windows (qtbase only: Core, Gui, Widgets, Test and the
+# Windows platform and style plugins) from Debian's own source of the Qt the
+# Linux build uses, once per machine. The result is cached outside any build
+# folder, keyed by the Qt version and this script's options, and the path of
+# that install is printed as the last line.
+#   scripts/build-qt-windows.sh          build if missing, print the prefix
+#   scripts/build-qt-windows.sh --check  print the prefix if cached, else exit 1
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+
+# Everything that changes the result goes into the key.
+options=(
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+  # INPUT_opengl=no, not FEATURE_opengl=OFF alone: dynamic GL would stay on
+  # and the Windows plugin would not compile without OpenGL.
+  -DINPUT_opengl=no -DFEATURE_vulkan=OFF
+  -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_network=OFF
+  -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
+  # Debian's source leaves out the non-free wintab header tablet events need.
+  -DFEATURE_tabletevent=OFF
+)
+version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
+[ -n "$version" ] || { echo "qt6-base-dev is not installed" >&2; exit 2; }
+key="$(printf '%s\n' "$version" "${options[@]}" | cat - "$here/cmake/mingw-w64.cmake" | sha256sum | cut -c1-12)"
+cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
+prefix="$cache/qt-windows-${version%%+*}-$key"
+
+if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+[ "${1:-}" = --check ] && exit 1
+
+mkdir -p "$cache"
+exec 9>"$cache/qt-windows.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+
+echo "Building Qt $version for Windows into $prefix." >&2
+echo "This happens once per machine and takes long: 113 minutes here, on 2 cores shared with other builds." >&2
+started=$(date +%s)
+work="$prefix.build"
+rm -rf "$work" "$prefix"
+mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
+
+# A private apt set-up that adds Debian's source lines, leaving the system's as it is.
+mirror="$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)"
+[ -n "$mirror" ] || mirror="$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)"
+echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror bookworm main" > "$work/sources.list"
+apt=(apt-get -q -o Dir::Etc::sourcelist="$work/sources.list" -o Dir::Etc::sourceparts=-
+     -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache" -o APT::Sandbox::User=root)
+"${apt[@]}" update >&2
+(cd "$work" && "${apt[@]}" source "qt6-base=$version" >&2)
+src="$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)"
+
+cmake -G Ninja -S "$src" -B "$work/build" \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
+cmake --build "$work/build" -j "$(nproc)" >&2
+cmake --install "$work/build" >&2
+rm -rf "$work"
+echo "Qt for Windows took $(( ($(date +%s) - started) / 60 )) minutes." >&2
+touch "$prefix/.complete"
+echo "$prefix"
