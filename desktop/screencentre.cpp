@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace desktop {
 
@@ -27,12 +28,23 @@ QMargins frameGuess(const QWidget *window)
     return QMargins();
 }
 
+QMargins frameBeforeShowing(QWidget *window)
+{
+#ifdef Q_OS_WIN
+    // Windows draws the frame itself and knows it once the window exists.
+    window->winId();
+    if (const QMargins native = window->windowHandle()->frameMargins(); !native.isNull())
+        return native;
+#endif
+    return frameGuess(window);
+}
+
 } // namespace
 
 void centreOnScreen(QWidget *window)
 {
     const QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : window;
-    const QMargins frame = x11FrameExtents(window).value_or(frameGuess(window));
+    const QMargins frame = x11FrameExtents(window).value_or(frameBeforeShowing(window));
     const QSize outer = window->size().grownBy(frame);
     const QRect area = owner->screen()->availableGeometry();
     const QPoint frameTopLeft(area.x() + (area.width() - outer.width()) / 2,
