@@ -1,3 +1,4 @@
+#include "glyphs.h"
 #include "xvfb.h"
 #include "xwatch.h"
 
@@ -22,37 +23,6 @@ constexpr int kWaitMs = 10000;
 
 enum class Server { Absent, Failed, Running } g_server = Server::Absent;
 bool g_windowManager = false;
-
-enum class Glyph { None, Cross, Ring };
-
-bool dark(QRgb pixel)
-{
-    return qGray(pixel) < 96;
-}
-
-// Tells a cell's mark from the dark pixels inside its frame: an "X" is dark
-// where its strokes cross, in the middle of its outline; an "O" is hollow there.
-Glyph glyphIn(const QImage &window, const QRect &cell)
-{
-    const QRect inside = cell.adjusted(4, 4, -4, -4);
-    QRect outline;
-    for (int y = inside.top(); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            if (dark(window.pixel(x, y)))
-                outline |= QRect(x, y, 1, 1);
-    if (outline.width() < 4 || outline.height() < 4)
-        return Glyph::None;
-    const QPoint middle = outline.center();
-    for (const QPoint &step : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
-        if (dark(window.pixel(middle + step)))
-            return Glyph::Cross;
-    return Glyph::Ring;
-}
-
-QRect cellRect(int index, int menuHeight)
-{
-    return QRect(12 + 24 * (index % 14), menuHeight + 8 + 24 * (index / 14), 25, 25);
-}
 
 // _MOTIF_WM_HINTS: the functions and the title-bar decorations a window asks for.
 constexpr quint32 kMotifAll = 0x01;
@@ -282,7 +252,7 @@ void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
         int text = 0;
         for (int y = qMax(menuHeight, 0) + 352; y < shot.height(); ++y)
             for (int x = 16; x < 80; ++x)
-                text += dark(shot.pixel(x, y));
+                text += darkPixel(shot.pixel(x, y));
         return menuHeight > 0 && text > 20;
     };
     QTRY_VERIFY_WITH_TIMEOUT(windowDrawn(), kWaitMs);
