@@ -92,7 +92,7 @@ windows: deps-windows
 		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
 		-DZORBUNY_WINDOWS_QT="$$qt" -DCMAKE_PREFIX_PATH="$$qt" \
 		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-		-DCMAKE_CROSSCOMPILING_EMULATOR=wine \
+		-DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/wine/emulate.sh \
 		-DZORBUNY_EXPORT_ICONS=$(abspath $(BUILD))/packaging/export_icons
 	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_zip
 
