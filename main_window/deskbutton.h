@@ -6,7 +6,9 @@
 // One cell of the board. Its face can carry a plain colour: Fusion and
 // similar styles shade a palette colour into a gradient and a style sheet
 // drops the platform look, so a coloured cell fills its face itself inside
-// the style's own frame. Without a colour it is an ordinary push button.
+// the style's own frame. Without a colour it is an ordinary push button,
+// whose text stays readable on a face that the style paints whatever the
+// palette says.
 //
 // A cell knows its row and column, counted from 0, so that a screen reader can
 // say where it is.
