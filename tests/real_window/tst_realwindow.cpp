@@ -1,8 +1,8 @@
 #include "glyphs.h"
+#include "xdotool.h"
 #include "xvfb.h"
 #include "xwatch.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -59,8 +59,6 @@ private slots:
     void clickShowsBothMarksAndExitEndsTheProgram();
 
 private:
-    bool xdotool(const QStringList &arguments, QString *output = nullptr);
-    WId waitForWindow(const QString &title, int waitMs = kWaitMs);
     void choose(const QString &menuKey, const QString &itemKey,
                 const std::function<bool()> &chosen);
     bool gone(const QString &title);
@@ -95,7 +93,7 @@ void TestRealWindow::init()
     m_game.setProcessEnvironment(environment);
     m_game.start(ZORBUNY_EXECUTABLE, {});
     QVERIFY2(m_game.waitForStarted(kWaitMs), qPrintable(m_game.errorString()));
-    m_window = waitForWindow(u"Игра Зорбуны"_s);
+    m_window = visibleWindow(u"Игра Зорбуны"_s, kWaitMs);
     QVERIFY2(m_window != 0, "the game's window did not appear");
 }
 
@@ -125,18 +123,6 @@ void TestRealWindow::choose(const QString &menuKey, const QString &itemKey,
         QVERIFY(xdotool({"key", "Escape", "Escape"}));
     }
     QFAIL(qPrintable(u"alt+%1, %2 chose nothing"_s.arg(menuKey, itemKey)));
-}
-
-WId TestRealWindow::waitForWindow(const QString &title, int waitMs)
-{
-    QString found;
-    QElapsedTimer clock;
-    clock.start();
-    while (found.trimmed().isEmpty() && clock.elapsed() < waitMs) {
-        QTest::qWait(50);
-        xdotool({"search", "--onlyvisible", "--name", title}, &found);
-    }
-    return found.split('\n', Qt::SkipEmptyParts).value(0).toULongLong();
 }
 
 bool TestRealWindow::gone(const QString &title)
@@ -204,7 +190,7 @@ void TestRealWindow::accessKeysOpenCentredDialogs()
     QFETCH(QString, key);
     QFETCH(QString, title);
     WId dialog = 0;
-    choose(u"Cyrillic_es"_s, key, [&] { return (dialog = waitForWindow(title, 3000)) != 0; });
+    choose(u"Cyrillic_es"_s, key, [&] { return (dialog = visibleWindow(title, 3000)) != 0; });
     QVERIFY2(dialog != 0, "the access keys opened no dialog");
 
     verifyCentred(dialog);
@@ -225,20 +211,6 @@ void TestRealWindow::accessKeysOpenCentredDialogs()
     QVERIFY(xdotool({"key", "Return"}));
     QTRY_VERIFY_WITH_TIMEOUT(gone(title), kWaitMs);
     QCOMPARE(m_game.state(), QProcess::Running);
-}
-
-bool TestRealWindow::xdotool(const QStringList &arguments, QString *output)
-{
-    QProcess process;
-    process.start("xdotool", arguments);
-    if (!process.waitForFinished(kWaitMs)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
-    }
-    if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput());
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()

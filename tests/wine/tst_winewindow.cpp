@@ -3,9 +3,9 @@
 // brings up. It plays a move with the mouse, reads both marks off the screen,
 // opens the About window and closes it, and leaves through «Игра», «Выход».
 #include "glyphs.h"
+#include "xdotool.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -32,8 +32,7 @@ private slots:
     void moveDialogAndExit();
 
 private:
-    bool xdotool(const QStringList &arguments, QString *output = nullptr);
-    WId findWindow(const QString &title, int waitMs);
+    static WId findWindow(const QString &title, int waitMs);
     QImage grab() const { return QGuiApplication::primaryScreen()->grabWindow(m_window).toImage(); }
     void save(const QImage &shot, const QString &name) const;
     bool clickMenuBar(int x);
@@ -61,33 +60,10 @@ void TestWineWindow::cleanupTestCase()
     }
 }
 
-bool TestWineWindow::xdotool(const QStringList &arguments, QString *output)
-{
-    QProcess process;
-    process.start("xdotool", arguments);
-    if (!process.waitForFinished(kWaitMs)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
-    }
-    if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput());
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
 // The visible window of that exact title, 0 if none shows in time.
 WId TestWineWindow::findWindow(const QString &title, int waitMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QString found;
-        xdotool({"search", "--onlyvisible", "--name", '^' + title + '$'}, &found);
-        if (const WId window = found.split('\n', Qt::SkipEmptyParts).value(0).toULongLong())
-            return window;
-        QTest::qWait(200);
-    } while (clock.elapsed() < waitMs);
-    return 0;
+    return visibleWindow('^' + title + '$', waitMs);
 }
 
 void TestWineWindow::save(const QImage &shot, const QString &name) const
@@ -115,16 +91,21 @@ void TestWineWindow::moveDialogAndExit()
     m_window = findWindow(QStringLiteral(" Игра Зорбуны"), kWaitMs);
     QVERIFY2(m_window != 0, "the game's window did not appear");
 
-    // The first frame is in when the status line's text is.
+    // The first frame is in when the status line's text is: a few dark
+    // pixels on a light ground, where a window not yet drawn is all black.
     QImage shot;
     const auto windowDrawn = [&] {
         shot = grab();
         m_menuHeight = shot.height() - kClientHeight;
         int text = 0;
-        for (int y = qMax(m_menuHeight, 0) + 352; y < shot.height(); ++y)
-            for (int x = 16; x < 80; ++x)
+        int area = 0;
+        for (int y = qMax(m_menuHeight, 0) + 352; y < shot.height(); ++y) {
+            for (int x = 16; x < 80; ++x) {
                 text += darkPixel(shot.pixel(x, y));
-        return m_menuHeight > 0 && text > 20;
+                ++area;
+            }
+        }
+        return m_menuHeight > 0 && text > 20 && text < area / 2;
     };
     QTRY_VERIFY_WITH_TIMEOUT(windowDrawn(), kWaitMs);
     QCOMPARE(shot.width(), kClientWidth);
