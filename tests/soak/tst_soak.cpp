@@ -16,6 +16,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kGames = 2000;
+constexpr unsigned kSeed = 20261208;
 constexpr int kSecondsPerDay = 86400;
 
 // What the window shows, read from its widgets.
@@ -46,6 +47,7 @@ class tst_Soak : public QObject, public WindowDriver
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void thousandsOfGames();
@@ -60,10 +62,32 @@ private:
     void checkWinLine(int lastMove, const QString &mark) const;
     int pickCell(const View &v);
 
-    std::mt19937 m_random{20261208};
+    // ZORBUNY_SOAK_PART=k/n plays the k-th of n shares of the games, with
+    // a random sequence of its own, so that CTest can run the shares side by
+    // side; without it one run plays them all.
+    int m_part = 0;
+    int m_parts = 1;
+    std::mt19937 m_random{kSeed};
     int m_seconds = 10 * 3600; // the time of day
     int m_carelessness = 0;    // the share of random moves, in per cent
 };
+
+void tst_Soak::initTestCase()
+{
+    const QString part = qEnvironmentVariable("ZORBUNY_SOAK_PART");
+    if (part.isEmpty())
+        return;
+    const QStringList numbers = part.split(u'/');
+    bool partOk = false;
+    bool partsOk = false;
+    if (numbers.size() == 2) {
+        m_part = numbers[0].toInt(&partOk) - 1;
+        m_parts = numbers[1].toInt(&partsOk);
+    }
+    QVERIFY2(partOk && partsOk && m_parts > 0 && m_part >= 0 && m_part < m_parts,
+             qPrintable(u"ZORBUNY_SOAK_PART is k/n with 1 <= k <= n, not %1"_s.arg(part)));
+    m_random.seed(kSeed + unsigned(m_part));
+}
 
 void tst_Soak::init()
 {
@@ -211,7 +235,8 @@ void tst_Soak::thousandsOfGames()
     int clockStart = 0;
     long events = 0;
 
-    for (int game = 0; game < kGames; ++game) {
+    const int games = kGames / m_parts + (m_part < kGames % m_parts ? 1 : 0);
+    for (int game = 0; game < games; ++game) {
         Outcome outcome = Outcome::Playing;
         m_carelessness = game % 3 ? 0 : 30;
         // A game ends by a win or a full board (played on a little, to see
@@ -297,7 +322,7 @@ void tst_Soak::thousandsOfGames()
 
     qInfo("%d games, %ld events: %d player wins, %d computer wins, %d full boards, "
           "%d given up for New game",
-          kGames, events, outcomes[int(Outcome::PlayerWon)], outcomes[int(Outcome::ComputerWon)],
+          games, events, outcomes[int(Outcome::PlayerWon)], outcomes[int(Outcome::ComputerWon)],
           outcomes[int(Outcome::FullBoard)], outcomes[int(Outcome::Playing)]);
     for (int outcome : outcomes)
         QVERIFY2(outcome > 0, "every way a game can end should have come up");
