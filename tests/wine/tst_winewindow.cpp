@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kClientWidth = 360;
-constexpr int kClientHeight = 373; // the menu bar stands above it
 constexpr int kWaitMs = 30000;     // Wine starts slowly the first time
 constexpr int kTries = 3;
 
@@ -91,23 +89,9 @@ void TestWineWindow::moveDialogAndExit()
     m_window = findWindow(QStringLiteral(" Игра Зорбуны"), kWaitMs);
     QVERIFY2(m_window != 0, "the game's window did not appear");
 
-    // The first frame is in when the status line's text is: a few dark
-    // pixels on a light ground, where a window not yet drawn is all black.
     QImage shot;
-    const auto windowDrawn = [&] {
-        shot = grab();
-        m_menuHeight = shot.height() - kClientHeight;
-        int text = 0;
-        int area = 0;
-        for (int y = qMax(m_menuHeight, 0) + 352; y < shot.height(); ++y) {
-            for (int x = 16; x < 80; ++x) {
-                text += darkPixel(shot.pixel(x, y));
-                ++area;
-            }
-        }
-        return m_menuHeight > 0 && text > 20 && text < area / 2;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(windowDrawn(), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(windowDrawn(shot = grab()), kWaitMs);
+    m_menuHeight = menuHeightIn(shot);
     QCOMPARE(shot.width(), kClientWidth);
     QCOMPARE(glyphIn(shot, cellRect(0, m_menuHeight)), Glyph::None);
     save(shot, "wine-start.png");
