@@ -1,4 +1,4 @@
-#include "desktop/platform.h"
+#include "platform/qpachoice.h"
 #include "main_window/frmmain.h"
 
 #include <QApplication>
@@ -11,7 +11,7 @@
 
 int main(int argc, char *argv[])
 {
-    desktop::preferX11Platform();
+    platform::preferX11Platform();
     QApplication app(argc, argv);
 #ifdef Q_OS_UNIX
     // Qt reads and writes UTF-8 whatever the locale, but Xlib encodes the

@@ -1,6 +1,6 @@
 #include "dialogs/fixeddialog.h"
 
-#include "desktop/screencentre.h"
+#include "platform/screencentre.h"
 #include "platform/standardfont.h"
 #include "resources/icons.h"
 
@@ -13,7 +13,7 @@ FixedDialog::FixedDialog(const QSize &clientSize, QWidget *parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint)
 {
-    useStandardFont(this);
+    platform::useStandardFont(this);
     setFixedSize(clientSize);
     setWindowIcon(programIcon());
 }
@@ -23,7 +23,7 @@ void FixedDialog::setVisible(bool visible)
     // QDialog would centre the window over its parent; ours belong in the middle of the screen.
     // Once moved, QDialog leaves the position alone.
     if (visible && !isVisible() && !testAttribute(Qt::WA_Moved))
-        desktop::centreOnScreen(this);
+        platform::centreOnScreen(this);
     QDialog::setVisible(visible);
 }
 

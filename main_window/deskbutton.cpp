@@ -45,7 +45,9 @@ bool isLight(const QColor &colour)
 // Qt's own button interface names a button by its caption, which on the board
 // is only "X", "O" or nothing. This one names the cell by its place as well and
 // otherwise acts as a button: QAbstractButton::setText already reports every
-// change of the name.
+// change of the name. It reports no pressed state: a cell is down only while
+// a key or the mouse is held, the move comes on release, and readers speak
+// pressed only for toggle buttons.
 class DeskButtonAccessible : public QAccessibleWidget
 {
 public:
@@ -59,13 +61,6 @@ public:
         if (type == QAccessible::Name)
             return button()->spokenName();
         return QAccessibleWidget::text(type);
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.pressed = button()->isDown();
-        return state;
     }
 
     QStringList actionNames() const override

@@ -1,6 +1,6 @@
 #include "main_window/frmmain.h"
 
-#include "desktop/screencentre.h"
+#include "platform/screencentre.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmhelp.h"
 #include "main_window/accessibility.h"
@@ -77,7 +77,7 @@ struct StatusLabel
 
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTimeOfDay)
 {
-    useStandardFont(this);
+    platform::useStandardFont(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral(" Игра Зорбуны"));
     setWindowIcon(programIcon());
@@ -113,7 +113,7 @@ void frmMain::setVisible(bool visible)
 {
     // Placed as it is first shown, when its frame can be known, so it opens where it stays.
     if (visible && !isVisible() && !testAttribute(Qt::WA_Moved))
-        desktop::centreOnScreen(this);
+        platform::centreOnScreen(this);
     QMainWindow::setVisible(visible);
 }
 

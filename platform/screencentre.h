@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace desktop {
+namespace platform {
 
 // Places a top-level window that is about to be shown for the first time so that its frame,
 // title bar included, stands in the middle of the work area of its screen (its owner's, if it
@@ -10,4 +10,4 @@ namespace desktop {
 // shown; otherwise it is taken to be the one a window already on the screen wears, or none.
 void centreOnScreen(QWidget *window);
 
-} // namespace desktop
+} // namespace platform

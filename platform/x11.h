@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace desktop {
+namespace platform {
 
 // Whether an X server answers on $DISPLAY; only a connection is opened and closed.
 bool x11DisplayReachable();
@@ -16,4 +16,4 @@ bool x11DisplayReachable();
 // is not on X11, when the window manager offers no such request, or when it does not answer.
 std::optional<QMargins> x11FrameExtents(QWidget *window);
 
-} // namespace desktop
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "desktop/x11.h"
+#include "platform/x11.h"
 
 #ifdef ZORBUNY_X11
 
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 
-namespace desktop {
+namespace platform {
 
 namespace {
 
@@ -108,11 +108,11 @@ std::optional<QMargins> x11FrameExtents(QWidget *window)
     return std::nullopt;
 }
 
-} // namespace desktop
+} // namespace platform
 
 #else
 
-namespace desktop {
+namespace platform {
 
 bool x11DisplayReachable()
 {
@@ -124,6 +124,6 @@ std::optional<QMargins> x11FrameExtents(QWidget *)
     return std::nullopt;
 }
 
-} // namespace desktop
+} // namespace platform
 
 #endif

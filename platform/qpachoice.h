@@ -1,6 +1,6 @@
 #pragma once
 
-namespace desktop {
+namespace platform {
 
 // Chooses the X11 platform when the user has not chosen one in QT_QPA_PLATFORM and an X server
 // answers, as XWayland does on a Wayland desktop. There the desktop's own window manager draws
@@ -8,4 +8,4 @@ namespace desktop {
 // to every window and cut the titles short. Must run before the application object is made.
 void preferX11Platform();
 
-} // namespace desktop
+} // namespace platform

@@ -1,13 +1,13 @@
-#include "desktop/screencentre.h"
+#include "platform/screencentre.h"
 
-#include "desktop/x11.h"
+#include "platform/x11.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
-namespace desktop {
+namespace platform {
 
 namespace {
 
@@ -53,4 +53,4 @@ void centreOnScreen(QWidget *window)
     window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
 }
 
-} // namespace desktop
+} // namespace platform

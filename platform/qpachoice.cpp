@@ -1,11 +1,11 @@
-#include "desktop/platform.h"
+#include "platform/qpachoice.h"
 
-#include "desktop/x11.h"
+#include "platform/x11.h"
 
 #include <QByteArray>
 #include <QtGlobal>
 
-namespace desktop {
+namespace platform {
 
 void preferX11Platform()
 {
@@ -13,4 +13,4 @@ void preferX11Platform()
         qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("xcb"));
 }
 
-} // namespace desktop
+} // namespace platform
