@@ -75,10 +75,11 @@ fuzz: deps-fuzz
 	$(FUZZ_BUILD)/fuzz/fuzz_analysis -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus fuzz/corpus
 
-# `make test` as an ordinary user on a freshly bootstrapped minimal Debian 12,
-# from a clone of the current commit (root only; see the script).
+# `make test` as an ordinary user on a freshly bootstrapped minimal Debian 12
+# and 13, from a clone of the current commit (root only; see the script).
+FRESH_DEBIAN ?= bookworm trixie
 test-fresh-debian: deps-fresh-debian
-	scripts/test-fresh-debian.sh
+	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite || exit 1; done
 
 # The game for 64-bit Windows: zorbuny-<version>-windows-x86_64.zip in
 # $(WINDOWS_BUILD). Qt for Windows is built from Debian's source the first

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The README's promise on a machine that has nothing yet: a minimal Debian 12
+# The README's promise on a machine that has nothing yet: a minimal Debian
 # (debootstrap minbase, then git, make, ca-certificates and sudo), an ordinary
 # user with passwordless sudo whose login sets no LANG and whose PATH has no
 # /usr/sbin, a fresh clone of the current commit, and `make test` there as
 # that user. Fails when that fails. Needs root: debootstrap, chroot, mounts.
-#   scripts/test-fresh-debian.sh
+#   scripts/test-fresh-debian.sh [bookworm|trixie]   (Debian 12 or 13; default bookworm)
 # The minimal root is kept as a tarball and every downloaded .deb in a folder
 # under ZORBUNY_CI_CACHE (default /var/cache/zorbuny-ci), outside any clone,
 # so that later runs download nothing but apt's package lists.
@@ -12,7 +12,12 @@ set -euo pipefail
 
 source_tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cache=${ZORBUNY_CI_CACHE:-/var/cache/zorbuny-ci}
-suite=bookworm
+suite=${1:-bookworm}
+case "$suite" in
+    bookworm) release="Debian 12" ;;
+    trixie) release="Debian 13" ;;
+    *) echo "usage: $0 [bookworm|trixie]" >&2; exit 2 ;;
+esac
 user=newcomer
 # A new name whenever what goes into the tarball changes.
 base=$cache/$suite-minbase-git-make-sudo-$user.tar
@@ -97,15 +102,32 @@ in_root() {
 
 started=$SECONDS
 if [ ! -f "$base" ]; then
-    echo "== Building the minimal Debian 12 root (once; kept as $base)"
-    mirror=$(awk '$1 == "URIs:" { print $2; exit }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
-    debootstrap --variant=minbase --cache-dir="$cache/debootstrap" "$suite" "$root" \
-        "${mirror:-http://deb.debian.org/debian}" >"$work/debootstrap.log" 2>&1 ||
+    echo "== Building the minimal $release root (once; kept as $base)"
+    # The host's mirrors, if it names them the Debian way.
+    sources=/etc/apt/sources.list.d/debian.sources
+    mirror=$(awk '$1 == "URIs:" && !/security/ { print $2; exit }' "$sources" 2>/dev/null || true)
+    security=$(awk '$1 == "URIs:" && /security/ { print $2; exit }' "$sources" 2>/dev/null || true)
+    mirror=${mirror:-http://deb.debian.org/debian}
+    security=${security:-http://deb.debian.org/debian-security}
+    debootstrap --variant=minbase --cache-dir="$cache/debootstrap" "$suite" "$root" "$mirror" \
+        >"$work/debootstrap.log" 2>&1 ||
         { tail -n 30 "$work/debootstrap.log" >&2; exit 1; }
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-        cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/"
-        rm -f "$root/etc/apt/sources.list"
-    fi
+    # The release's own suites, with its updates and security fixes, as its
+    # installer sets them up, whichever release the host runs.
+    cat >"$root/etc/apt/sources.list.d/debian.sources" <<SOURCES
+Types: deb
+URIs: $mirror
+Suites: $suite $suite-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: $security
+Suites: $suite-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    rm -f "$root/etc/apt/sources.list"
     enter_root
     in_root apt-get update -q
     in_root apt-get install -y -q git make ca-certificates sudo
@@ -128,10 +150,10 @@ git -C "$home/zorbuny" fetch -q "$source_tree" "$commit"
 git -C "$home/zorbuny" checkout -q --detach "$commit"
 in_root chown -R "$user:$user" "/home/$user/zorbuny"
 
-echo "== make test as $user in a fresh Debian 12, commit $commit"
+echo "== make test as $user in a fresh $release, commit $commit"
 # su - starts a login shell: the user's own PATH and no LANG, as after logging in.
 in_root su - "$user" -c 'cd zorbuny && make test'
-echo "== make test passed in the fresh Debian 12 ($((SECONDS - started)) s in all)"
+echo "== make test passed in the fresh $release ($((SECONDS - started)) s in all)"
 
 # Both ways of installing the README shows; after the one through sudo the
 # build must still be the user's own.
@@ -139,4 +161,4 @@ in_root su - "$user" -c 'cd zorbuny && sudo make install && make install PREFIX=
     test -x /usr/local/games/zorbuny && test -x ~/.local/games/zorbuny &&
     test -z "$(find build -not -user "$USER" -print -quit)"' >"$work/install.log" 2>&1 ||
     { cat "$work/install.log"; echo "== installing as the README says failed" >&2; exit 1; }
-echo "== sudo make install and make install PREFIX=~/.local worked"
+echo "== sudo make install and make install PREFIX=~/.local worked in the fresh $release"
