@@ -86,7 +86,7 @@ enter_root() {
     mount_in --bind "$cache/archives" /var/cache/apt/archives
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     # A real machine knows its own name; sudo complains otherwise.
-    grep -qw "$(hostname)" "$root/etc/hosts" || echo "127.0.1.1 $(hostname)" >>"$root/etc/hosts"
+    grep -qsw "$(hostname)" "$root/etc/hosts" || echo "127.0.1.1 $(hostname)" >>"$root/etc/hosts"
 }
 
 leave_root() { # undoes enter_root, and leaves the root's own memory mounted
