@@ -23,7 +23,9 @@ options=(
 )
 version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
 [ -n "$version" ] || { echo "qt6-base-dev is not installed" >&2; exit 2; }
-key="$(printf '%s\n' "$version" "${options[@]}" | cat - "$here/cmake/mingw-w64.cmake" | sha256sum | cut -c1-12)"
+# Built the same twice over: no build path and no build time reach the DLLs.
+reproducible="file-prefix-map, SOURCE_DATE_EPOCH of the source"
+key="$(printf '%s\n' "$version" "${options[@]}" "$reproducible" | cat - "$here/cmake/mingw-w64.cmake" | sha256sum | cut -c1-12)"
 cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
 prefix="$cache/qt-windows-${version%%+*}-$key"
 
@@ -52,8 +54,14 @@ apt=(apt-get -q -o Dir::Etc::sourcelist="$work/sources.list" -o Dir::Etc::source
 (cd "$work" && "${apt[@]}" source "qt6-base=$version" >&2)
 src="$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)"
 
+# MinGW's linker stamps the PE header with SOURCE_DATE_EPOCH when it is set:
+# the date of the source package's last change.
+SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)"
+export SOURCE_DATE_EPOCH
+map="-ffile-prefix-map=$work=/qt-windows"
 cmake -G Ninja -S "$src" -B "$work/build" \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
+  -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
 cmake --build "$work/build" -j "$(nproc)" >&2
