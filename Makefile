@@ -11,8 +11,14 @@ JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 PREFIX ?= /usr/local
 
+# Release files carry the last commit's time, not the moment they were built.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
 .DEFAULT_GOAL := all
-.PHONY: all configure game run test test-sanitize bench fuzz install package clean memcheck test-fresh-debian windows test-windows
+.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows
 
 # deps-build, deps-test, ...: the packages each command needs.
 deps-%:
@@ -20,7 +26,7 @@ deps-%:
 
 # Always re-run the build: CMake knows what is out of date, make does not.
 configure: deps-build
-	$(CMAKE) -S . -B $(BUILD) -DZORBUNY_WERROR=$(WERROR)
+	$(CMAKE) -S . -B $(BUILD) -DZORBUNY_WERROR=$(WERROR) $(CONFIGURE_FLAGS)
 
 # Everything: the game, its install tree and every test program.
 all: configure
@@ -62,9 +68,15 @@ install: deps-build
 	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
 	$(if $(SUDO_USER),chown $(SUDO_USER): $(BUILD)/install_manifest.txt)
 
-# A .deb in $(BUILD), its dependencies worked out from the executable.
+# A .deb in $(BUILD), its dependencies worked out from the executable, and
+# its SHA256SUMS.
 package: deps-package all
-	cd $(BUILD) && cpack
+	cd $(BUILD) && cpack && sha256sum zorbuny_*.deb >SHA256SUMS
+
+# The .deb, and the Windows zip where Qt for Windows is built, twice from
+# fresh clones: the same bytes both times, or diffoscope's word on why not.
+check-reproducible: deps-reproducible
+	scripts/check-reproducible.sh deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows)
 
 # A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
 # the seed corpus in fuzz/corpus is only read.
@@ -82,7 +94,7 @@ test-fresh-debian: deps-fresh-debian
 	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite || exit 1; done
 
 # The game for 64-bit Windows: zorbuny-<version>-windows-x86_64.zip in
-# $(WINDOWS_BUILD). Qt for Windows is built from Debian's source the first
+# $(WINDOWS_BUILD), with the source of what it ships beside it and SHA256SUMS. Qt for Windows is built from Debian's source the first
 # time, once per machine (scripts/build-qt-windows.sh); the icon is drawn by the
 # Linux build's export_icons.
 windows: deps-windows
@@ -96,6 +108,8 @@ windows: deps-windows
 		-DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/wine/emulate.sh \
 		-DZORBUNY_EXPORT_ICONS=$(abspath $(BUILD))/packaging/export_icons
 	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_zip
+	cd $(WINDOWS_BUILD) && zip=$$(ls zorbuny-*-windows-x86_64.zip) && \
+	$(CURDIR)/scripts/windows-sources.sh "$${zip%.zip}-sources" && sha256sum "$$zip" >SHA256SUMS
 
 # The Windows test programs and the unpacked zip's game, under Wine on an X
 # server with a window manager.

@@ -28,9 +28,40 @@ foreach(dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
     list(APPEND ZORBUNY_RUNTIME_DLLS ${path})
 endforeach()
 
-# Exactly these files, stripped, in one folder named like the zip.
+# What the zip says of the others' code it carries, with the versions installed
+# here; the texts of their licences come from Debian's own copies.
+function(zorbuny_dpkg_field package field out)
+    execute_process(COMMAND dpkg-query -W -f=\${${field}} ${package}
+        OUTPUT_VARIABLE value OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+zorbuny_dpkg_field(qt6-base-dev source:Version QT_SOURCE)
+zorbuny_dpkg_field(gcc-mingw-w64-x86-64-posix-runtime source:Version GCC_MINGW_SOURCE)
+zorbuny_dpkg_field(gcc-mingw-w64-x86-64-posix-runtime Version GCC_RUNTIME_VERSION)
+zorbuny_dpkg_field(gcc-mingw-w64-x86-64-posix-runtime Built-Using gcc_built_using)
+string(REGEX REPLACE "^[^ ]+ \\(= ([^)]+)\\).*" "\\1" GCC_SOURCE "${gcc_built_using}")
+zorbuny_dpkg_field(mingw-w64-x86-64-dev source:Version MINGW_SOURCE)
+set(QT_VERSION ${Qt6Core_VERSION})
 set(ZIP_NAME zorbuny-${PROJECT_VERSION}-windows-x86_64)
 set(ZIP_STAGE ${CMAKE_CURRENT_BINARY_DIR}/${ZIP_NAME})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/windows-notice.txt.in ${CMAKE_CURRENT_BINARY_DIR}/NOTICE.txt @ONLY)
+set(ZIP_LICENSES
+    ${PROJECT_SOURCE_DIR}/packaging/copyright zorbuny.txt
+    /usr/share/common-licenses/LGPL-3 LGPL-3.txt
+    /usr/share/common-licenses/GPL-3 GPL-3.txt
+    /usr/share/doc/qt6-base-dev/copyright qt6-base.txt
+    /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright gcc-mingw-w64.txt
+    /usr/share/doc/mingw-w64-x86-64-dev/copyright mingw-w64.txt)
+set(ZIP_LICENSE_COPIES)
+set(license_sources)
+while(ZIP_LICENSES)
+    list(POP_FRONT ZIP_LICENSES from to)
+    list(APPEND ZIP_LICENSE_COPIES COMMAND ${CMAKE_COMMAND} -E copy ${from} ${ZIP_STAGE}/licenses/${to})
+    list(APPEND license_sources ${from})
+endwhile()
+
+# Exactly these files, stripped, in one folder named like the zip, with the
+# notice and the licences.
 set(ZIP_TOP zorbuny Qt6::Core Qt6::Gui Qt6::Widgets)
 set(ZIP_FILES)
 foreach(target ${ZIP_TOP})
@@ -45,14 +76,17 @@ list(APPEND ZIP_FILES
     ${ZIP_STAGE}/styles/$<TARGET_FILE_NAME:Qt6::QWindowsVistaStylePlugin>)
 add_custom_command(OUTPUT ${ZIP_NAME}.zip
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZIP_STAGE} ${ZIP_NAME}.zip
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZIP_STAGE}/platforms ${ZIP_STAGE}/styles
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZIP_STAGE}/platforms ${ZIP_STAGE}/styles ${ZIP_STAGE}/licenses
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:zorbuny> $<TARGET_FILE:Qt6::Core>
             $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> ${ZORBUNY_RUNTIME_DLLS} ${ZIP_STAGE}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> ${ZIP_STAGE}/platforms
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> ${ZIP_STAGE}/styles
     COMMAND ${CMAKE_STRIP} --strip-unneeded ${ZIP_FILES}
-    COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP_NAME}.zip --format=zip ${ZIP_NAME}
-    DEPENDS zorbuny
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_BINARY_DIR}/NOTICE.txt ${ZIP_STAGE}
+    ${ZIP_LICENSE_COPIES}
+    COMMAND ${PROJECT_SOURCE_DIR}/packaging/pack-zip.sh ${ZIP_STAGE} ${ZIP_NAME}.zip
+    DEPENDS zorbuny ${CMAKE_CURRENT_BINARY_DIR}/NOTICE.txt ${license_sources}
+        ${PROJECT_SOURCE_DIR}/packaging/pack-zip.sh
     COMMENT "Packing ${ZIP_NAME}.zip"
     VERBATIM)
 add_custom_target(windows_zip DEPENDS ${ZIP_NAME}.zip)

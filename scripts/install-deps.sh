@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|windows
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows
 set -euo pipefail
 
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
@@ -12,8 +12,9 @@ fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
 memcheck=("${build[@]}" fonts-dejavu-core valgrind)
 fresh_debian=(debootstrap git)
+reproducible=("${package[@]}" git diffoscope-minimal)
 # The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
-windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils wine wine64 openbox)
+windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip wine wine64 openbox)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -23,8 +24,9 @@ case "${1:-build}" in
   package) wanted=("${package[@]}") ;;
   memcheck) wanted=("${memcheck[@]}") ;;
   fresh-debian) wanted=("${fresh_debian[@]}") ;;
+  reproducible) wanted=("${reproducible[@]}") ;;
   windows) wanted=("${windows[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|windows" >&2; exit 2 ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a Windows player unpacks: exactly the game, the Qt it runs on and the
 # compiler's runtime, stripped, and nothing that Windows 10 or 11 would have to
-# bring besides its own system DLLs.
+# bring besides its own system DLLs; every DLL with its licence beside it.
 #   tests/wine/check_zip.sh zorbuny-<version>-windows-x86_64.zip
 set -euo pipefail
 zip="$(realpath "$1")"
@@ -15,12 +15,20 @@ failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
 expected="$top/
+$top/NOTICE.txt
 $top/Qt6Core.dll
 $top/Qt6Gui.dll
 $top/Qt6Widgets.dll
 $top/libgcc_s_seh-1.dll
 $top/libstdc++-6.dll
 $top/libwinpthread-1.dll
+$top/licenses/
+$top/licenses/GPL-3.txt
+$top/licenses/LGPL-3.txt
+$top/licenses/gcc-mingw-w64.txt
+$top/licenses/mingw-w64.txt
+$top/licenses/qt6-base.txt
+$top/licenses/zorbuny.txt
 $top/platforms/
 $top/platforms/qwindows.dll
 $top/styles/
@@ -44,6 +52,17 @@ while IFS= read -r file; do
   done
   if "$objdump" -h "$file" | grep -q '\.debug_'; then fail "$file is not stripped"; fi
 done < <(find "$top" -name '*.exe' -o -name '*.dll')
+
+# Each DLL stands in a paragraph of the notice that names its licence files,
+# and each of those is in the zip, not empty.
+while IFS= read -r dll; do
+  paragraph="$(awk -v RS= -v dll="${dll#"$top"/}" 'index($0, dll) { print; exit }' "$top/NOTICE.txt")"
+  licences="$(grep -o 'licenses/[A-Za-z0-9.+_-]*[A-Za-z0-9]' <<<"$paragraph" | sort -u)"
+  [ -n "$licences" ] || fail "NOTICE.txt gives no licence for ${dll#"$top"/}"
+  for licence in $licences; do
+    [ -s "$top/$licence" ] || fail "${dll#"$top"/}: $licence is not in the zip"
+  done
+done < <(find "$top" -name '*.dll' | LC_ALL=C sort)
 
 # Explorer shows the icon, at every size in it, and the Details page the version.
 types="$("$objdump" -p "$top/zorbuny.exe" | sed -n '/The .rsrc Resource Directory/,$p' |
