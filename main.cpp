@@ -12,6 +12,17 @@
 int main(int argc, char *argv[])
 {
     platform::preferX11Platform();
+#ifdef Q_OS_UNIX
+    // A fresh system sets no LANG. Qt 6.8 then switches to C.UTF-8 itself, with
+    // a four-line notice on the terminal; asking for it before Qt reads the
+    // environment gets the same locale without a word. An LC_ALL the user set
+    // outranks LC_CTYPE and is left as it is.
+    if (!qEnvironmentVariableIsSet("LC_ALL")) {
+        std::setlocale(LC_ALL, "");
+        if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+            qputenv("LC_CTYPE", "C.UTF-8");
+    }
+#endif
     QApplication app(argc, argv);
 #ifdef Q_OS_UNIX
     // Qt reads and writes UTF-8 whatever the locale, but Xlib encodes the

@@ -9,12 +9,17 @@ trap 'rm -rf "$prefix"' EXIT
 # shellcheck source=checks.sh
 . "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# Under umask 002, Debian 13's default for an ordinary user: what the install
+# makes must still be 0755 (directories, the game) and 0644 (other files).
+(umask 002 && cmake --install "$build" --prefix "$prefix" >/dev/null)
 
 id=org.zorbuny.Zorbuny
 desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
 check "executable installed where Debian puts games" test -x "$prefix/games/zorbuny"
+check "directories 0755, files 0644, the game 0755" test -z "$(cd "$prefix" &&
+    find . -mindepth 1 \( -type d ! -perm 0755 \) -o \( -path ./games/zorbuny ! -perm 0755 \) \
+        -o \( -type f ! -path ./games/zorbuny ! -perm 0644 \))"
 check "English manual page installed" test -f "$prefix/share/man/man6/zorbuny.6.gz"
 check "Russian manual page installed" test -f "$prefix/share/man/ru/man6/zorbuny.6.gz"
 check "copyright file installed" test -f "$prefix/share/doc/zorbuny/copyright"
