@@ -69,9 +69,10 @@ install: deps-build
 	$(if $(SUDO_USER),chown $(SUDO_USER): $(BUILD)/install_manifest.txt)
 
 # A .deb in $(BUILD), its dependencies worked out from the executable, and
-# its SHA256SUMS.
+# its SHA256SUMS. CPack gives the .deb's own members the modes its temporary
+# files have, so they follow the umask.
 package: deps-package all
-	cd $(BUILD) && cpack && sha256sum zorbuny_*.deb >SHA256SUMS
+	cd $(BUILD) && umask 022 && cpack && sha256sum zorbuny_*.deb >SHA256SUMS
 
 # The .deb, and the Windows zip where Qt for Windows is built, twice from
 # fresh clones: the same bytes both times, or diffoscope's word on why not.
