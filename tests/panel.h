@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QRect>
+#include <QThread>
 
 #include <xcb/xcb.h>
 
@@ -56,6 +58,7 @@ public:
         set(window, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS, hints.data(), 18);
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
                             XCB_ATOM_STRING, 8, 5, "panel");
+        m_window = window;
         xcb_map_window(m_connection, window);
         xcb_flush(m_connection);
     }
@@ -64,6 +67,33 @@ public:
     Panel &operator=(const Panel &) = delete;
 
     bool ok() const { return xcb_connection_has_error(m_connection) == 0; }
+
+    // Whether the window manager took the panel in, as it says by the panel's WM_STATE, within
+    // waitMs. A manager still starting up can lose the request to map it (openbox now and
+    // then does), so the request is made again each second until one is heard.
+    bool managed(int waitMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        const xcb_atom_t state = atom("WM_STATE");
+        for (int asked = 1;;) {
+            auto *reply = xcb_get_property_reply(
+                m_connection,
+                xcb_get_property(m_connection, false, m_window, state, state, 0, 2), nullptr);
+            const bool found = reply && xcb_get_property_value_length(reply) > 0;
+            std::free(reply);
+            if (found)
+                return true;
+            if (clock.elapsed() >= waitMs)
+                return false;
+            if (clock.elapsed() >= 1000 * asked) {
+                ++asked;
+                xcb_map_window(m_connection, m_window);
+                xcb_flush(m_connection);
+            }
+            QThread::msleep(50);
+        }
+    }
 
     // The strip of the screen the panel takes.
     QRect reserved() const
@@ -125,6 +155,7 @@ private:
     }
 
     xcb_connection_t *m_connection;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
     Edge m_edge;
     int m_thickness;
     QRect m_screen;

@@ -289,11 +289,14 @@ int main(int argc, char *argv[])
         // The panels come once the manager runs, as on a desktop, and the game once the
         // manager has taken their strips out of the work area.
         g_workArea = watch.geometry(watch.root());
+        bool panelsManaged = g_windowManagerRunning;
         for (const auto &[edge, thickness] : kPanels) {
             panels.push_back(std::make_unique<Panel>(edge, thickness));
             g_workArea = panels.back()->leaves(g_workArea);
         }
-        for (int i = 0; i < 100 && g_windowManagerRunning; ++i) {
+        for (const auto &panel : panels)
+            panelsManaged = panelsManaged && panel->managed(10000);
+        for (int i = 0; i < 100 && panelsManaged; ++i) {
             const QList<quint32> area = watch.values(watch.root(), "_NET_WORKAREA");
             if (area.size() >= 4)
                 g_workAreaSeen = QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]));
