@@ -26,6 +26,7 @@ constexpr int kWaitMs = 10000;
 enum class Server { Absent, Failed, Running } g_server = Server::Absent;
 QString g_windowManager;
 bool g_windowManagerRunning = false;
+bool g_panelsManaged = false;
 
 // The desktop's panels: a bar along the top, as GNOME's, and a dock on the left, so that the
 // work area's middle is off the screen's on both axes.
@@ -96,6 +97,7 @@ void TestRealWindow::initTestCase()
     QVERIFY2(g_server == Server::Running, "Xvfb did not start");
     QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool drives the window");
     QVERIFY2(g_windowManagerRunning, qPrintable(g_windowManager + u" did not start"_s));
+    QVERIFY2(g_panelsManaged, qPrintable(g_windowManager + u" did not take the panels in"_s));
     QVERIFY2(g_workAreaSeen == g_workArea,
              qPrintable(u"_NET_WORKAREA is %1, not the %2 the panels leave"_s.arg(
                  described(g_workAreaSeen), described(g_workArea))));
@@ -289,14 +291,14 @@ int main(int argc, char *argv[])
         // The panels come once the manager runs, as on a desktop, and the game once the
         // manager has taken their strips out of the work area.
         g_workArea = watch.geometry(watch.root());
-        bool panelsManaged = g_windowManagerRunning;
+        g_panelsManaged = g_windowManagerRunning;
         for (const auto &[edge, thickness] : kPanels) {
             panels.push_back(std::make_unique<Panel>(edge, thickness));
             g_workArea = panels.back()->leaves(g_workArea);
         }
         for (const auto &panel : panels)
-            panelsManaged = panelsManaged && panel->managed(10000);
-        for (int i = 0; i < 100 && panelsManaged; ++i) {
+            g_panelsManaged = g_panelsManaged && panel->managed(10000);
+        for (int i = 0; i < 100 && g_panelsManaged; ++i) {
             const QList<quint32> area = watch.values(watch.root(), "_NET_WORKAREA");
             if (area.size() >= 4)
                 g_workAreaSeen = QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]));
