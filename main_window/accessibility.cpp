@@ -3,13 +3,14 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QProxyStyle>
 
 namespace accessibility {
 namespace {
 
-// Holds what was last said about the cell it belongs to. It is a plain child
+// Holds what is to be said about the cell it belongs to. It is a plain child
 // object of the cell, not a widget, so it has no place on the screen and the
 // cell's accessible interface does not list it among its children.
 class Announcer : public QObject
@@ -17,13 +18,57 @@ class Announcer : public QObject
 public:
     using QObject::QObject;
     QString message;
+    bool quiet = false;
+
+    static Announcer *of(QWidget *cell)
+    {
+        if (Announcer *announcer = find(cell))
+            return announcer;
+        auto *announcer = new Announcer(cell);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        cell->installEventFilter(announcer);
+#endif
+        return announcer;
+    }
+
+    static Announcer *find(const QWidget *cell)
+    {
+        for (QObject *child : cell->children()) {
+            if (auto *announcer = dynamic_cast<Announcer *>(child))
+                return announcer;
+        }
+        return nullptr;
+    }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+protected:
+    // What was to be said before the cell's name is forgotten as soon as the
+    // player moves on or does anything there.
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusOut:
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+            message.clear();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+#endif
 };
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+
 // Qt 6.4 sends a name or description change with an object where Orca 43
-// wants the text, so Orca says nothing. A text insertion carries the text
-// itself, and Orca speaks one whose text is also selected, if it comes from
-// the focused object or a child of it. The announcer is that child, and
-// its whole text is always selected.
+// wants the text, so Orca says nothing, and it has no announcement event.
+// A text insertion carries the text itself, and Orca 43 speaks one whose
+// text is also selected, if it comes from the focused object or a child of
+// it. The announcer is that child, and its whole text is always selected.
+// Orca 43 speaks events in the order they come, so the player's mark said
+// this way comes before the move of the focus to the computer's reply.
 class AnnouncerAccessible : public QAccessibleObject, public QAccessibleTextInterface
 {
 public:
@@ -80,14 +125,35 @@ private:
     QString message() const { return static_cast<Announcer *>(object())->message; }
 };
 
+#else
+
+// Orca 48 drops text inserted into an object that is not editable, but
+// speaks Qt 6.8's announcement. It speaks a move of the focus before any
+// other event that came with it, though, so an announcement of the player's
+// mark would come after the computer's reply. The mark is said instead as
+// the start of the reply's name, in the one utterance Orca makes as the
+// focus comes there: the reply's announcer holds it until the player moves
+// on or does anything there (spokenName() below).
+
+// Orca 48 also says the focused cell again whenever it is told that the
+// cell's name or description changed, and may do so after the announcement
+// or after the focus move has said it: twice, or out of order. So while the
+// game changes a cell it tells of itself, the cell's name and description
+// are empty, and Orca takes an empty one for no news. It reads them afresh
+// as the focus comes to the cell.
+
+#endif
+
 // Orca's "read status bar" command looks for an object in the status bar
 // role; the labels below the board are its items.
 constexpr char kStatusLine[] = "statusLine";
 
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     if (auto *announcer = dynamic_cast<Announcer *>(object))
         return new AnnouncerAccessible(announcer);
+#endif
     if (className == QLatin1String("QWidget") && object->objectName() == QLatin1String(kStatusLine))
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
     return nullptr;
@@ -126,16 +192,61 @@ void announce(QWidget *cell, const QString &message)
 {
     if (!QAccessible::isActive())
         return;
-    Announcer *announcer = nullptr;
-    for (QObject *child : cell->children()) {
-        if ((announcer = dynamic_cast<Announcer *>(child)))
-            break;
-    }
-    if (!announcer)
-        announcer = new Announcer(cell);
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    Announcer *announcer = Announcer::of(cell);
     announcer->message = message;
     QAccessibleTextInsertEvent event(announcer, 0, message);
+#else
+    QAccessibleAnnouncementEvent event(cell, message);
+#endif
     QAccessible::updateAccessibility(&event);
+}
+
+void announceThenFocus(QWidget *cell, const QString &message, QWidget *next)
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    announce(cell, message);
+#else
+    Q_UNUSED(cell);
+    if (QAccessible::isActive())
+        Announcer::of(next)->message = message + QStringLiteral(". ");
+#endif
+    next->setFocus();
+}
+
+void quietly(QWidget *cell, const std::function<void()> &change)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    Announcer *announcer = Announcer::of(cell);
+    announcer->quiet = true;
+    change();
+    announcer->quiet = false;
+#else
+    Q_UNUSED(cell);
+    change();
+#endif
+}
+
+QString spokenName(const QWidget *cell, const QString &name)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (const Announcer *announcer = Announcer::find(cell))
+        return announcer->quiet ? QString() : announcer->message + name;
+#else
+    Q_UNUSED(cell);
+#endif
+    return name;
+}
+
+QString spokenDescription(const QWidget *cell, const QString &description)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (const Announcer *announcer = Announcer::find(cell); announcer && announcer->quiet)
+        return QString();
+#else
+    Q_UNUSED(cell);
+#endif
+    return description;
 }
 
 void letKeysReachDisabledItems(QMenu *menu)
