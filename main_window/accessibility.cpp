@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QProxyStyle>
 
@@ -19,6 +20,7 @@ public:
     using QObject::QObject;
     QString message;
     bool quiet = false;
+    QString outcome;
 
     static Announcer *of(QWidget *cell)
     {
@@ -136,12 +138,68 @@ private:
 // on or does anything there (spokenName() below).
 
 // Orca 48 also says the focused cell again whenever it is told that the
-// cell's name or description changed, and may do so after the announcement
-// or after the focus move has said it: twice, or out of order. So while the
-// game changes a cell it tells of itself, the cell's name and description
-// are empty, and Orca takes an empty one for no news. It reads them afresh
-// as the focus comes to the cell.
+// cell's name changed, and says a new description of it, and may do so
+// after the announcement or after the focus move has said it: twice, or out
+// of order. So while the game changes a cell's caption, which it tells of
+// itself, the cell's name is empty, and Orca takes an empty one for no news.
+// How a game ended is not a description either: Orca 48 keeps a cell's
+// description for up to two seconds, and a player who came back to the
+// winning cell sooner would not hear it. It ends the cell's name instead,
+// which Orca reads afresh each time the focus comes to the cell.
 
+// Orca 48 reads a status bar's items through their text, and skips labels
+// without it, as Qt 6.8's are. The status bar itself gives the labels' texts
+// instead, read from them when asked, so that the reader hears what they
+// show at that moment: "Время игры: 0:01:05. Длина ряда: 5. Ход: 3."
+class StatusBarAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit StatusBarAccessible(QWidget *line) : QAccessibleWidget(line, QAccessible::StatusBar) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(int startOffset, int endOffset) const override
+    {
+        return shown().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(shown().size()); }
+    void selection(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+private:
+    // A caption ends in a colon and its value follows it; a value ends a sentence.
+    QString shown() const
+    {
+        QString result;
+        for (const QLabel *label : widget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+            const QString text = label->text();
+            result += text.endsWith(u':') ? text + u' ' : text + QStringLiteral(". ");
+        }
+        return result.trimmed();
+    }
+};
 #endif
 
 // Orca's "read status bar" command looks for an object in the status bar
@@ -154,8 +212,13 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
     if (auto *announcer = dynamic_cast<Announcer *>(object))
         return new AnnouncerAccessible(announcer);
 #endif
-    if (className == QLatin1String("QWidget") && object->objectName() == QLatin1String(kStatusLine))
+    if (className == QLatin1String("QWidget") && object->objectName() == QLatin1String(kStatusLine)) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
+#else
+        return new StatusBarAccessible(static_cast<QWidget *>(object));
+#endif
+    }
     return nullptr;
 }
 
@@ -230,23 +293,28 @@ void quietly(QWidget *cell, const std::function<void()> &change)
 QString spokenName(const QWidget *cell, const QString &name)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    if (const Announcer *announcer = Announcer::find(cell))
-        return announcer->quiet ? QString() : announcer->message + name;
+    if (const Announcer *announcer = Announcer::find(cell)) {
+        if (announcer->quiet)
+            return QString();
+        const QString told = announcer->message + name;
+        return announcer->outcome.isEmpty() ? told : told + QStringLiteral(". ") + announcer->outcome;
+    }
 #else
     Q_UNUSED(cell);
 #endif
     return name;
 }
 
-QString spokenDescription(const QWidget *cell, const QString &description)
+void describe(QWidget *cell, const QString &outcome)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    if (const Announcer *announcer = Announcer::find(cell); announcer && announcer->quiet)
-        return QString();
+    if (Announcer *announcer = outcome.isEmpty() ? Announcer::find(cell) : Announcer::of(cell))
+        announcer->outcome = outcome;
 #else
-    Q_UNUSED(cell);
+    // Qt reports every setting to the screen reader, changed or not.
+    if (cell->accessibleDescription() != outcome)
+        cell->setAccessibleDescription(outcome);
 #endif
-    return description;
 }
 
 void letKeysReachDisabledItems(QMenu *menu)

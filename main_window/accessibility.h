@@ -18,7 +18,7 @@ namespace accessibility {
 void install();
 
 // An empty widget that holds the status line's labels and is a status bar
-// to a screen reader.
+// to a screen reader, which reads what the labels show when it is asked.
 QWidget *statusLine(QWidget *parent);
 
 // Has the screen reader say message now, as said about the cell that has
@@ -35,10 +35,13 @@ void announceThenFocus(QWidget *cell, const QString &message, QWidget *next);
 void quietly(QWidget *cell, const std::function<void()> &change);
 
 // What a reader is to call the cell whose own name is name: the name, with
-// what must be said before it while the focus has just come to the cell.
+// what must be said before it while the focus has just come to the cell,
+// and with how the game ended there where a description cannot tell it.
 QString spokenName(const QWidget *cell, const QString &name);
-// The same for the cell's description.
-QString spokenDescription(const QWidget *cell, const QString &description);
+
+// Has the reader tell outcome, how the game ended, whenever the focus comes
+// to the cell; an empty outcome clears it.
+void describe(QWidget *cell, const QString &outcome);
 
 // Lets the arrow keys stop on the menu's greyed items as well, so that a
 // reader can tell which one is checked and that none can be chosen now.

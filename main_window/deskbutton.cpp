@@ -62,8 +62,6 @@ public:
     {
         if (type == QAccessible::Name)
             return accessibility::spokenName(button(), button()->spokenName());
-        if (type == QAccessible::Description)
-            return accessibility::spokenDescription(button(), QAccessibleWidget::text(type));
         return QAccessibleWidget::text(type);
     }
 

@@ -322,9 +322,7 @@ void frmMain::mnuGameNew_Click()
     for (int i = 0; i < analysis::kCellCount; ++i) {
         cmdDesk[i]->setText(QString());
         setBackColor(i, kButtonFace);
-        // Qt reports every setting to the screen reader, changed or not.
-        if (!cmdDesk[i]->accessibleDescription().isEmpty())
-            cmdDesk[i]->setAccessibleDescription(QString());
+        accessibility::describe(cmdDesk[i], QString());
     }
     blnStarted = false;
     Timer1->stop();
@@ -398,8 +396,7 @@ DeskButton *frmMain::focusedCell(int played) const
 // when it comes back to it.
 void frmMain::describe(int played, const QString &outcome)
 {
-    DeskButton *cell = focusedCell(played);
-    accessibility::quietly(cell, [&] { cell->setAccessibleDescription(outcome); });
+    accessibility::describe(focusedCell(played), outcome);
 }
 
 // Says the played cell's name and mark, then what followed, if anything.
