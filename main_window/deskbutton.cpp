@@ -1,5 +1,7 @@
 #include "main_window/deskbutton.h"
 
+#include "main_window/accessibility.h"
+
 #include <QAccessibleWidget>
 #include <QImage>
 #include <QKeyEvent>
@@ -59,7 +61,7 @@ public:
     QString text(QAccessible::Text type) const override
     {
         if (type == QAccessible::Name)
-            return button()->spokenName();
+            return accessibility::spokenName(button(), button()->spokenName());
         return QAccessibleWidget::text(type);
     }
 

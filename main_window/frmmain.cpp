@@ -274,7 +274,8 @@ void frmMain::cmdDesk_Click(int Index)
         announce(Index, blnGameOver ? kGameOver : QString());
         return;
     }
-    cmdDesk[Index]->setText(kPlayer);
+    // Said in the game's words below, with what follows, not by itself.
+    accessibility::quietly(cmdDesk[Index], [&] { cmdDesk[Index]->setText(kPlayer); });
     ++intStep;
     lblStep->setText(QString::number(intStep));
     if (m_analysis.CheckWin(*this, Index, kPlayer.toStdString(), intLen)) {
@@ -284,15 +285,15 @@ void frmMain::cmdDesk_Click(int Index)
         announce(Index, kPlayerWon);
         return;
     }
-    announce(Index, QString());
-
     int reply = 0;
     if (intStep == 1)
         reply = cmdDesk[kFirstReply]->text().isEmpty() ? kFirstReply : kFirstReply + 1;
     else
         reply = m_analysis.ChooseMove(*this, intLen);
-    cmdDesk[reply]->setText(kComputer);
-    cmdDesk[reply]->setFocus();
+    accessibility::quietly(cmdDesk[reply], [&] { cmdDesk[reply]->setText(kComputer); });
+    // A reader says the X just placed, then where the computer replied.
+    accessibility::announceThenFocus(focusedCell(Index), cmdDesk[Index]->spokenName(),
+                                     cmdDesk[reply]);
     if (m_analysis.CheckWin(*this, reply, kComputer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
@@ -321,9 +322,7 @@ void frmMain::mnuGameNew_Click()
     for (int i = 0; i < analysis::kCellCount; ++i) {
         cmdDesk[i]->setText(QString());
         setBackColor(i, kButtonFace);
-        // Qt reports every setting to the screen reader, changed or not.
-        if (!cmdDesk[i]->accessibleDescription().isEmpty())
-            cmdDesk[i]->setAccessibleDescription(QString());
+        accessibility::describe(cmdDesk[i], QString());
     }
     blnStarted = false;
     Timer1->stop();
@@ -397,7 +396,7 @@ DeskButton *frmMain::focusedCell(int played) const
 // when it comes back to it.
 void frmMain::describe(int played, const QString &outcome)
 {
-    focusedCell(played)->setAccessibleDescription(outcome);
+    accessibility::describe(focusedCell(played), outcome);
 }
 
 // Says the played cell's name and mark, then what followed, if anything.
