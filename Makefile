@@ -20,6 +20,15 @@ endif
 .DEFAULT_GOAL := all
 .PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows
 
+# Qt for Windows builds on Debian 12 alone: elsewhere `make windows` stops
+# here, before it installs or configures anything.
+ifneq ($(filter windows test-windows,$(MAKECMDGOALS)),)
+windows_elsewhere := $(shell scripts/build-qt-windows.sh --can-build)
+ifneq ($(windows_elsewhere),)
+$(error $(windows_elsewhere))
+endif
+endif
+
 # deps-build, deps-test, ...: the packages each command needs.
 deps-%:
 	@scripts/install-deps.sh $*

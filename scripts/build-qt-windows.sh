@@ -6,8 +6,24 @@
 # that install is printed as the last line.
 #   scripts/build-qt-windows.sh          build if missing, print the prefix
 #   scripts/build-qt-windows.sh --check  print the prefix if cached, else exit 1
+#   scripts/build-qt-windows.sh --can-build  nothing on Debian 12; elsewhere the
+#                                            line that says where it builds, exit 1
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+
+# Its source, its options and the MinGW they were tried with are Debian 12's
+# (Qt 6.4); another release gets a plain no rather than hours of a build that
+# has never been run there.
+elsewhere="$(
+  . /etc/os-release 2>/dev/null || true
+  [ "${ID:-}-${VERSION_ID:-}" = debian-12 ] ||
+    echo "make windows builds only on Debian 12 (bookworm): Qt for Windows comes from Debian 12's own Qt 6.4 source; this is ${PRETTY_NAME:-not Debian 12}"
+)"
+case "${1:-}" in
+  --can-build) [ -z "$elsewhere" ] || { echo "$elsewhere"; exit 1; }; exit 0 ;;
+  --check) ;;
+  *) [ -z "$elsewhere" ] || { echo "$elsewhere" >&2; exit 1; } ;;
+esac
 
 # Everything that changes the result goes into the key.
 options=(

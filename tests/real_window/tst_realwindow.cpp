@@ -1,4 +1,5 @@
 #include "glyphs.h"
+#include "panel.h"
 #include "xdotool.h"
 #include "xvfb.h"
 #include "xwatch.h"
@@ -13,6 +14,8 @@
 #include <QThread>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +24,22 @@ namespace {
 constexpr int kWaitMs = 10000;
 
 enum class Server { Absent, Failed, Running } g_server = Server::Absent;
-bool g_windowManager = false;
+QString g_windowManager;
+bool g_windowManagerRunning = false;
+bool g_panelsManaged = false;
+
+// The desktop's panels: a bar along the top, as GNOME's, and a dock on the left, so that the
+// work area's middle is off the screen's on both axes.
+constexpr std::pair<Panel::Edge, int> kPanels[] = {{Panel::Edge::Top, 40},
+                                                   {Panel::Edge::Left, 64}};
+// The screen less the panels' strips, and the work area the window manager published.
+QRect g_workArea;
+QRect g_workAreaSeen;
+
+QString described(const QRect &rect)
+{
+    return u"%1,%2 %3x%4"_s.arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+}
 
 // _MOTIF_WM_HINTS: the functions and the title-bar decorations a window asks for.
 constexpr quint32 kMotifAll = 0x01;
@@ -41,9 +59,10 @@ struct Allowed
 } // namespace
 
 // Starts the game as a user would, on an X display under a real window
-// manager (openbox): where its windows open and what the manager lets the
-// user do with them, the menus' access keys, a click on a cell read off the
-// screen, and leaving through the menu.
+// manager (openbox, or the command in ZORBUNY_TEST_WINDOW_MANAGER) with
+// panels that take strips of the screen: where its windows open and what the
+// manager lets the user do with them, the menus' access keys, a click on a
+// cell read off the screen, and leaving through the menu.
 class TestRealWindow : public QObject
 {
     Q_OBJECT
@@ -77,7 +96,11 @@ void TestRealWindow::initTestCase()
         QSKIP("Xvfb is not installed");
     QVERIFY2(g_server == Server::Running, "Xvfb did not start");
     QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool drives the window");
-    QVERIFY2(g_windowManager, "openbox did not start");
+    QVERIFY2(g_windowManagerRunning, qPrintable(g_windowManager + u" did not start"_s));
+    QVERIFY2(g_panelsManaged, qPrintable(g_windowManager + u" did not take the panels in"_s));
+    QVERIFY2(g_workAreaSeen == g_workArea,
+             qPrintable(u"_NET_WORKAREA is %1, not the %2 the panels leave"_s.arg(
+                 described(g_workAreaSeen), described(g_workArea))));
 }
 
 void TestRealWindow::init()
@@ -131,19 +154,18 @@ bool TestRealWindow::gone(const QString &title)
     return found.trimmed().isEmpty();
 }
 
-// The frame, title bar included, in the middle of the work area within a
-// pixel, and there from the moment it was mapped.
+// The frame, title bar included, in the middle of the work area (the screen
+// less the panels) within a pixel, and there from the moment it was mapped.
 void TestRealWindow::verifyCentred(WId window)
 {
     const xcb_window_t frame = m_watch->topLevel(window);
     QVERIFY2(frame != window, "the window manager gave the window no frame");
     const QRect placed = m_watch->geometry(frame);
-    const QList<quint32> area = m_watch->values(m_watch->root(), "_NET_WORKAREA");
-    QVERIFY(area.size() >= 4);
+    const QRect &area = g_workArea;
     // Twice the centres, so that half pixels count exactly.
     const QPoint offset =
         QPoint(2 * placed.x() + placed.width(), 2 * placed.y() + placed.height()) -
-        QPoint(2 * int(area[0]) + int(area[2]), 2 * int(area[1]) + int(area[3]));
+        QPoint(2 * area.x() + area.width(), 2 * area.y() + area.height());
     QVERIFY2(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2,
              qPrintable(u"frame %1,%2 %3x%4, centre off by %5,%6"_s.arg(placed.x())
                             .arg(placed.y())
@@ -240,6 +262,7 @@ void TestRealWindow::clickShowsBothMarksAndExitEndsTheProgram()
 int main(int argc, char *argv[])
 {
     std::unique_ptr<HelperProcess> xvfb, windowManager;
+    std::vector<std::unique_ptr<Panel>> panels;
     QByteArray display;
     if (!QStandardPaths::findExecutable("Xvfb").isEmpty()) {
         g_server = Server::Failed;
@@ -256,11 +279,32 @@ int main(int argc, char *argv[])
         // A Russian keyboard, as the access keys are Cyrillic letters: each then has a key of
         // its own, and xdotool need not remap one while the game may be reading the map.
         QProcess::execute("setxkbmap", {"-layout", "ru"});
-        windowManager = std::make_unique<HelperProcess>("openbox", QStringList{});
-        for (int i = 0; i < 100 && !g_windowManager; ++i) {
-            g_windowManager = !watch.values(watch.root(), "_NET_SUPPORTING_WM_CHECK").isEmpty();
-            if (!g_windowManager)
+        g_windowManager = qEnvironmentVariable("ZORBUNY_TEST_WINDOW_MANAGER", u"openbox"_s);
+        const QStringList command = QProcess::splitCommand(g_windowManager);
+        windowManager = std::make_unique<HelperProcess>(command.value(0), command.mid(1));
+        for (int i = 0; i < 100 && !g_windowManagerRunning; ++i) {
+            g_windowManagerRunning =
+                !watch.values(watch.root(), "_NET_SUPPORTING_WM_CHECK").isEmpty();
+            if (!g_windowManagerRunning)
                 QThread::msleep(100);
+        }
+        // The panels come once the manager runs, as on a desktop, and the game once the
+        // manager has taken their strips out of the work area.
+        g_workArea = watch.geometry(watch.root());
+        g_panelsManaged = g_windowManagerRunning;
+        for (const auto &[edge, thickness] : kPanels) {
+            panels.push_back(std::make_unique<Panel>(edge, thickness));
+            g_workArea = panels.back()->leaves(g_workArea);
+        }
+        for (const auto &panel : panels)
+            g_panelsManaged = g_panelsManaged && panel->managed(10000);
+        for (int i = 0; i < 100 && g_panelsManaged; ++i) {
+            const QList<quint32> area = watch.values(watch.root(), "_NET_WORKAREA");
+            if (area.size() >= 4)
+                g_workAreaSeen = QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]));
+            if (g_workAreaSeen == g_workArea)
+                break;
+            QThread::msleep(100);
         }
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
