@@ -13,13 +13,15 @@ namespace platform {
 void showMainWindow(QWidget *window)
 {
 #ifdef Q_OS_WASM
-    window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     // The page's own script shows its closing words (platform/web/index.html).
     QObject::connect(qGuiApp, &QGuiApplication::lastWindowClosed, [] {
         emscripten::val::global("window").call<void>("zorbunyEnded");
     });
-#endif
+    // Qt shows a page's windows full screen unless told otherwise; the game's keeps its size.
+    window->showNormal();
+#else
     window->show();
+#endif
 }
 
 } // namespace platform

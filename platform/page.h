@@ -4,9 +4,8 @@ class QWidget;
 
 namespace platform {
 
-// Shows the game's main window. In a web page the page is the window: it goes without a frame
-// of its own, and once it closes the page says that the game has ended, since a page cannot
-// close itself. Elsewhere it is shown as it is.
+// Shows the game's main window. In a web page, once it closes, the page says that the game has
+// ended, since a page cannot close itself.
 void showMainWindow(QWidget *window);
 
 } // namespace platform

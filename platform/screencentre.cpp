@@ -30,8 +30,8 @@ QMargins frameGuess(const QWidget *window)
 
 QMargins frameBeforeShowing(QWidget *window)
 {
-#if defined(Q_OS_WIN) || defined(Q_OS_WASM)
-    // Windows draws the frame itself and knows it once the window exists; so does a page.
+#ifdef Q_OS_WIN
+    // Windows draws the frame itself and knows it once the window exists.
     window->winId();
     if (const QMargins native = window->windowHandle()->frameMargins(); !native.isNull())
         return native;
