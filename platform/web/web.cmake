@@ -10,6 +10,9 @@ set(ZORBUNY_QT_SOURCE "" CACHE PATH "Folder holding the Debian source package Qt
 set(CMAKE_CXX_USE_RESPONSE_FILE_FOR_OBJECTS 0)
 set(CMAKE_CXX_USE_RESPONSE_FILE_FOR_LIBRARIES 0)
 
+# The page is a download: wasm-opt shrinks it as far as it goes.
+target_link_options(zorbuny PRIVATE -Oz)
+
 # The page hands Qt its scale through the environment (platform/web/index.html).
 set_target_properties(zorbuny PROPERTIES QT_WASM_EXTRA_EXPORTED_METHODS "ENV")
 
