@@ -52,7 +52,7 @@ flock 9
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
 echo "Building Qt $version for WebAssembly into $prefix." >&2
-echo "This happens once per machine and takes about half an hour on 2 cores." >&2
+echo "This happens once per machine and takes long: 58 minutes here, on 2 cores shared with other builds." >&2
 started=$(date +%s)
 work="$prefix.build"
 rm -rf "$work" "$prefix"
