@@ -5,6 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
+WEB_BUILD ?= build-web
 FUZZ_SECONDS ?= 60
 WERROR ?= OFF
 JOBS ?= $(shell nproc)
@@ -18,7 +19,7 @@ export SOURCE_DATE_EPOCH
 endif
 
 .DEFAULT_GOAL := all
-.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows
+.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows web test-web bench-web
 
 # Qt for Windows builds on Debian 12 alone: elsewhere `make windows` stops
 # here, before it installs or configures anything.
@@ -128,5 +129,29 @@ test-windows: windows
 	$(CMAKE) --build $(BUILD) -j $(JOBS) --target tst_winewindow
 	tests/wine/run.sh $(WINDOWS_BUILD) $(BUILD)/tests/wine/tst_winewindow
 
+# The game in a web page, staged in $(WEB_BUILD): index.html, zorbuny.js,
+# zorbuny.wasm and Qt's loader, with Qt's licences, source and a relink kit
+# beside them. Debian 13 only; Qt for WebAssembly is built from Debian's source
+# the first time, once per machine (scripts/build-qt-web.sh).
+web:
+	@scripts/build-qt-web.sh --supported
+	@scripts/install-deps.sh web
+	qt="$$(scripts/build-qt-web.sh)" && \
+	EMSDK="$$qt/emsdk" "$$qt/bin/qt-cmake" -G Ninja -S . -B $(WEB_BUILD)/build \
+		-DCMAKE_BUILD_TYPE=MinSizeRel -DZORBUNY_WERROR=$(WERROR) -DBUILD_TESTING=OFF \
+		-DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF \
+		-DZORBUNY_WEB_PAGE=$(abspath $(WEB_BUILD)) -DZORBUNY_QT_SOURCE="$$qt/source" && \
+	EMSDK="$$qt/emsdk" $(CMAKE) --build $(WEB_BUILD)/build -j $(JOBS)
+
+# The page served on localhost and played in headless Chromium.
+test-web: web
+	@scripts/install-deps.sh test-web
+	python3 tests/web/tst_page.py $(WEB_BUILD) $(WEB_BUILD)/build/web-test
+
+# What the page weighs with gzip and how soon its board is drawn.
+bench-web: web
+	@scripts/install-deps.sh test-web
+	python3 bench/web_page.py $(WEB_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)

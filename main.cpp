@@ -1,3 +1,4 @@
+#include "platform/page.h"
 #include "platform/qpachoice.h"
 #include "main_window/frmmain.h"
 
@@ -37,6 +38,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Зорбуны"));
     QApplication::setApplicationVersion(QStringLiteral(ZORBUNY_VERSION));
     frmMain window;
-    window.show();
+    platform::showMainWindow(&window);
     return app.exec();
 }

@@ -9,8 +9,8 @@ class QPushButton;
 
 // The frame both help windows share: a modal dialog of a fixed client size with no minimize or
 // maximize button, the program icon, centred on the screen, closed by its OK button or its
-// close box but never by Escape. Callers build it on the stack and exec() it, so every showing
-// gets a fresh window and closing it leaves nothing behind.
+// close box but never by Escape. Callers make a fresh one for every showing and hand it to
+// platform::showModal(), which deletes it once closed, so closing it leaves nothing behind.
 class FixedDialog : public QDialog
 {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "dialogs/frmhelp.h"
 #include "main_window/accessibility.h"
 #include "main_window/deskbutton.h"
+#include "platform/modal.h"
 #include "platform/standardfont.h"
 #include "resources/icons.h"
 
@@ -368,14 +369,12 @@ void frmMain::setLineLength(int length)
 
 void frmMain::mnuHelpRules_Click()
 {
-    frmHelp rules(this);
-    rules.exec();
+    platform::showModal(new frmHelp(this));
 }
 
 void frmMain::mnuHelpAbout_Click()
 {
-    frmAbout about(this);
-    about.exec();
+    platform::showModal(new frmAbout(this));
 }
 
 void frmMain::Timer1_Timer()

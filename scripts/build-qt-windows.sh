@@ -10,6 +10,7 @@
 #                                            line that says where it builds, exit 1
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+. "$here/scripts/qt-source.sh"
 
 # Its source, its options and the MinGW they were tried with are Debian 12's
 # (Qt 6.4); another release gets a plain no rather than hours of a build that
@@ -58,17 +59,7 @@ echo "This happens once per machine and takes long: 113 minutes here, on 2 cores
 started=$(date +%s)
 work="$prefix.build"
 rm -rf "$work" "$prefix"
-mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
-
-# A private apt set-up that adds Debian's source lines, leaving the system's as it is.
-mirror="$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)"
-[ -n "$mirror" ] || mirror="$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)"
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror bookworm main" > "$work/sources.list"
-apt=(apt-get -q -o Dir::Etc::sourcelist="$work/sources.list" -o Dir::Etc::sourceparts=-
-     -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache" -o APT::Sandbox::User=root)
-"${apt[@]}" update >&2
-(cd "$work" && "${apt[@]}" source "qt6-base=$version" >&2)
-src="$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)"
+src="$(qt_source "$work" "$version")"
 
 # MinGW's linker stamps the PE header with SOURCE_DATE_EPOCH when it is set:
 # the date of the source package's last change.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows|web|test-web
 set -euo pipefail
 
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
@@ -16,6 +16,9 @@ fresh_debian=(debootstrap git)
 reproducible=("${package[@]}" git diffoscope-minimal)
 # The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
 windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip wine wine64 openbox)
+# The web build (Debian 13 only) and its checks in headless Chromium.
+web=(make cmake qt6-base-dev emscripten ninja-build dpkg-dev xz-utils)
+test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -27,7 +30,9 @@ case "${1:-build}" in
   fresh-debian) wanted=("${fresh_debian[@]}") ;;
   reproducible) wanted=("${reproducible[@]}") ;;
   windows) wanted=("${windows[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows" >&2; exit 2 ;;
+  web) wanted=("${web[@]}") ;;
+  test-web) wanted=("${test_web[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows|web|test-web" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -25,15 +25,8 @@ sources=(
 mkdir -p "$cache"
 exec 9>"$cache/.lock"
 flock 9
-# A private apt set-up with Debian's source lines, leaving the system's as it is.
-codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
-mirror="$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)"
-[ -n "$mirror" ] || mirror="$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list)"
-apt_dir="$cache/.apt"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $codename main" >"$apt_dir/sources.list"
-apt=(apt-get -q -o Dir::Etc::sourcelist="$apt_dir/sources.list" -o Dir::Etc::sourceparts=-
-     -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o APT::Sandbox::User=root)
+. "$here/scripts/qt-source.sh"
+apt=(private_apt "$cache/.apt")
 # The files a source package's .dsc names, besides itself.
 dsc_files() { sed -n '/^Files:/,/^[^ ]/s/^ [0-9a-f]\{32\} [0-9]* //p' "$1"; }
 updated=

@@ -1,0 +1,27 @@
+#include "platform/page.h"
+
+#include <QWidget>
+
+#ifdef Q_OS_WASM
+#include <QGuiApplication>
+
+#include <emscripten/val.h>
+#endif
+
+namespace platform {
+
+void showMainWindow(QWidget *window)
+{
+#ifdef Q_OS_WASM
+    // The page's own script shows its closing words (platform/web/index.html).
+    QObject::connect(qGuiApp, &QGuiApplication::lastWindowClosed, [] {
+        emscripten::val::global("window").call<void>("zorbunyEnded");
+    });
+    // Qt shows a page's windows full screen unless told otherwise; the game's keeps its size.
+    window->showNormal();
+#else
+    window->show();
+#endif
+}
+
+} // namespace platform

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds Qt for WebAssembly (qtbase only, static: Core, Gui, Widgets and the
+# wasm platform plugin) from Debian's own source of the installed Qt, with
+# Debian's emscripten, once per machine. The result is cached outside any
+# build folder, keyed by the Qt and emscripten versions and this script's
+# options, and the path of that install is printed as the last line.
+#   scripts/build-qt-web.sh          build if missing, print the prefix
+#   scripts/build-qt-web.sh --check  print the prefix if cached, else exit 1
+#   scripts/build-qt-web.sh --supported  exit 1 with one line saying why when
+#                                        this machine's Debian cannot build it
+set -euo pipefail
+# Debian 12's emscripten (3.1.6) is too old for any Qt 6; Debian 13's
+# 3.1.69 serves Qt 6.8.
+release="$(. /etc/os-release && echo "${VERSION_ID:-}")"
+if [ -n "$release" ] && [ "${release%%.*}" -lt 13 ]; then
+  [ "${1:-}" = --check ] && exit 1
+  echo "The web build needs Debian 13: Debian $release's emscripten is too old for Qt 6. Run make web on a Debian 13 machine or in a Debian 13 root (e.g. one made with debootstrap trixie)." >&2
+  exit 1
+fi
+[ "${1:-}" = --supported ] && exit 0
+here="$(cd "$(dirname "$0")/.." && pwd)"
+. "$here/scripts/qt-source.sh"
+
+# Everything that changes the result goes into the key. Only what the game
+# draws with is built, and for size rather than speed: the page is a download.
+options=(
+  -DQT_QMAKE_TARGET_MKSPEC=wasm-emscripten
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DFEATURE_optimize_size=ON
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+  -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_testlib=OFF
+  -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
+  -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_textodfwriter=OFF
+)
+version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
+emcc_version="$(dpkg-query -W -f='${Version}' emscripten 2>/dev/null || true)"
+if [ -z "$version" ] || [ -z "$emcc_version" ]; then
+  [ "${1:-}" = --check ] && exit 1
+  echo "qt6-base-dev and emscripten must be installed (scripts/install-deps.sh web)" >&2
+  exit 2
+fi
+reproducible="file-prefix-map"
+key="$(printf '%s\n' "$version" "$emcc_version" "${options[@]}" "$reproducible" | sha256sum | cut -c1-12)"
+cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
+prefix="$cache/qt-web-${version%%+*}-$key"
+
+if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+[ "${1:-}" = --check ] && exit 1
+
+mkdir -p "$cache"
+exec 9>"$cache/qt-web.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+
+echo "Building Qt $version for WebAssembly into $prefix." >&2
+echo "This happens once per machine and takes long: 58 minutes here, on 2 cores shared with other builds." >&2
+started=$(date +%s)
+work="$prefix.build"
+rm -rf "$work" "$prefix"
+src="$(qt_source "$work" "$version")"
+
+# Qt finds emscripten through $EMSDK/.emscripten, whose EMSCRIPTEN_ROOT is a
+# path below $EMSDK, as emsdk lays it out; Debian installs it elsewhere. The
+# game's build reads the same folder, so it lives in the install.
+mkdir -p "$prefix/emsdk"
+ln -s /usr/share/emscripten "$prefix/emsdk/emscripten"
+echo "EMSCRIPTEN_ROOT = 'emscripten'" > "$prefix/emsdk/.emscripten"
+export EMSDK="$prefix/emsdk"
+
+map="-ffile-prefix-map=$work=/qt-web"
+cmake -G Ninja -S "$src" -B "$work/build" \
+  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+  -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
+cmake --build "$work/build" -j "$(nproc)" >&2
+cmake --install "$work/build" >&2
+# The exact source the page's Qt was built from, which its licence asks to
+# offer beside the page.
+mkdir -p "$prefix/source"
+cp "$work"/qt6-base_*.dsc "$work"/qt6-base_*.tar.* "$prefix/source/"
+rm -rf "$work"
+echo "Qt for WebAssembly took $(( ($(date +%s) - started) / 60 )) minutes." >&2
+touch "$prefix/.complete"
+echo "$prefix"
