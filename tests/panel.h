@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xcbatom.h"
+
 #include <QElapsedTimer>
 #include <QRect>
 #include <QThread>
@@ -8,7 +10,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <cstring>
 
 // A desktop panel, as GNOME's top bar or XFCE's panels are: a dock window
 // along one edge of the screen that reserves a strip of it, so that the
@@ -140,12 +141,7 @@ public:
 private:
     xcb_atom_t atom(const char *name) const
     {
-        auto *reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, false, uint16_t(strlen(name)), name),
-            nullptr);
-        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return found;
+        return xcbAtom(m_connection, name);
     }
     void set(xcb_window_t window, const char *property, xcb_atom_t type, const void *data,
              uint32_t count)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xcbatom.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -8,7 +10,6 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <cstring>
 
 // The test's own connection to the X server: reads windows' properties and
 // geometry as the window manager leaves them, and records where each
@@ -35,12 +36,7 @@ public:
 
     xcb_atom_t atom(const char *name) const
     {
-        auto *reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, false, uint16_t(strlen(name)), name),
-            nullptr);
-        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return found;
+        return xcbAtom(m_connection, name);
     }
 
     // A property of 32-bit values (cardinals, atoms, windows); empty when unset.
