@@ -22,8 +22,10 @@ void FixedDialog::setVisible(bool visible)
 {
     // QDialog would centre the window over its parent; ours belong in the middle of the screen.
     // Once moved, QDialog leaves the position alone.
-    if (visible && !isVisible() && !testAttribute(Qt::WA_Moved))
-        platform::centreOnScreen(this);
+    if (visible && !isVisible() && !testAttribute(Qt::WA_Moved)) {
+        platform::showCentred(this, [this] { QDialog::setVisible(true); });
+        return;
+    }
     QDialog::setVisible(visible);
 }
 

@@ -113,8 +113,10 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTime
 void frmMain::setVisible(bool visible)
 {
     // Placed as it is first shown, when its frame can be known, so it opens where it stays.
-    if (visible && !isVisible() && !testAttribute(Qt::WA_Moved))
-        platform::centreOnScreen(this);
+    if (visible && !isVisible() && !testAttribute(Qt::WA_Moved)) {
+        platform::showCentred(this, [this] { QMainWindow::setVisible(true); });
+        return;
+    }
     QMainWindow::setVisible(visible);
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/x11.h"
 
-#include <QApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -11,46 +10,44 @@ namespace platform {
 
 namespace {
 
-QMargins frameGuess(const QWidget *window)
-{
-    // Transient windows first: the owner most likely wears the same frame.
-    QWidgetList windows = QApplication::topLevelWidgets();
-    if (window->parentWidget())
-        windows.prepend(window->parentWidget()->window());
-    for (const QWidget *other : windows) {
-        if (other != window && other->isVisible()) {
-            const QRect outer = other->frameGeometry();
-            const QRect inner = other->geometry();
-            return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                            outer.right() - inner.right(), outer.bottom() - inner.bottom());
-        }
-    }
-    return QMargins();
-}
-
-QMargins frameBeforeShowing(QWidget *window)
+// The frame where it can be known before the window is shown, without asking X11.
+QMargins nativeFrame([[maybe_unused]] QWidget *window)
 {
 #ifdef Q_OS_WIN
     // Windows draws the frame itself and knows it once the window exists.
     window->winId();
-    if (const QMargins native = window->windowHandle()->frameMargins(); !native.isNull())
-        return native;
+    return window->windowHandle()->frameMargins();
+#else
+    return QMargins();
 #endif
-    return frameGuess(window);
 }
 
-} // namespace
-
-void centreOnScreen(QWidget *window)
+// Puts the client where a frame of these margins around it is centred in `area`.
+void place(QWidget *window, const QRect &area, const QMargins &frame)
 {
-    const QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : window;
-    const QMargins frame = x11FrameExtents(window).value_or(frameBeforeShowing(window));
     const QSize outer = window->size().grownBy(frame);
-    const QRect area = owner->screen()->availableGeometry();
     const QPoint frameTopLeft(area.x() + (area.width() - outer.width()) / 2,
                               area.y() + (area.height() - outer.height()) / 2);
     // The client's own place: the window manager keeps it and builds the frame around it.
     window->setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), window->size()));
+}
+
+} // namespace
+
+void showCentred(QWidget *window, const std::function<void()> &show)
+{
+    const QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : window;
+    const QRect area = owner->screen()->availableGeometry();
+    if (const std::optional<QMargins> frame = x11FrameExtents(window)) {
+        place(window, area, *frame);
+        show();
+        return;
+    }
+    // The frame is not known: the client is centred, and on X11 the manager moves it by half
+    // the difference of its frame's sides, which no guess from other windows could match.
+    place(window, area, nativeFrame(window));
+    if (!x11ShowFrameCentred(window, show))
+        show();
 }
 
 } // namespace platform

@@ -17,8 +17,13 @@ namespace platform {
 
 namespace {
 
-// A window manager answers at once; this bounds a start-up delay should it never do.
-constexpr int kAnswerWaitMs = 500;
+// A window manager answers at once when idle, but one busy starting up or on a loaded machine
+// has been seen to take over half a second; this bounds the delay should it never answer.
+constexpr int kAnswerWaitMs = 5000;
+
+// WM_SIZE_HINTS: 18 values, the flags first and the gravity last.
+constexpr int kSizeHintsLength = 18;
+constexpr quint32 kSizeHintsWinGravity = 1u << 9;
 
 template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
@@ -50,6 +55,16 @@ QList<quint32> cardinals(xcb_connection_t *connection, xcb_window_t window, xcb_
     return values;
 }
 
+// Qt's connection to the X server, when the game runs on X11.
+xcb_connection_t *qtConnection()
+{
+    // Other platforms may answer for X11 too, offscreen does, without a connection to use.
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11)
+        return nullptr;
+    return x11->connection();
+}
+
 } // namespace
 
 bool x11DisplayReachable()
@@ -65,11 +80,9 @@ bool x11DisplayReachable()
 
 std::optional<QMargins> x11FrameExtents(QWidget *window)
 {
-    // Other platforms may answer for X11 too, offscreen does, without a connection to use.
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection())
+    xcb_connection_t *connection = qtConnection();
+    if (!connection)
         return std::nullopt;
-    xcb_connection_t *connection = x11->connection();
     const auto id = xcb_window_t(window->winId());
 
     const auto geometry =
@@ -108,6 +121,42 @@ std::optional<QMargins> x11FrameExtents(QWidget *window)
     return std::nullopt;
 }
 
+bool x11ShowFrameCentred(QWidget *window, const std::function<void()> &show)
+{
+    xcb_connection_t *connection = qtConnection();
+    if (!connection)
+        return false;
+    const auto id = xcb_window_t(window->winId());
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+
+    // Qt writes WM_NORMAL_HINTS once more as it maps the window, with the gravity it knows
+    // (Static: the client stays, the frame grows around it), and a manager reads them as soon
+    // as it hears of the window. So Qt maps it inside a hidden window of the game's own, where
+    // no manager hears of it; only once the hints say Center does it go onto the root, which
+    // maps it there and asks the manager to take it in. A server grab would not do: XWayland
+    // ignores those of ordinary clients.
+    const xcb_window_t holder = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, holder, root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_reparent_window(connection, id, holder, 0, 0);
+    show();
+    // Qt gives the window its place as it shows it, in the holder's coordinates as the root's.
+    const auto placed =
+        owned(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr));
+    QList<quint32> hints = cardinals(connection, id, XCB_ATOM_WM_NORMAL_HINTS,
+                                     XCB_ATOM_WM_SIZE_HINTS, kSizeHintsLength);
+    if (hints.size() == kSizeHintsLength) {
+        hints[0] |= kSizeHintsWinGravity;
+        hints[kSizeHintsLength - 1] = XCB_GRAVITY_CENTER;
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NORMAL_HINTS,
+                            XCB_ATOM_WM_SIZE_HINTS, 32, kSizeHintsLength, hints.constData());
+    }
+    xcb_reparent_window(connection, id, root, placed ? placed->x : 0, placed ? placed->y : 0);
+    xcb_destroy_window(connection, holder);
+    xcb_flush(connection);
+    return true;
+}
+
 } // namespace platform
 
 #else
@@ -122,6 +171,11 @@ bool x11DisplayReachable()
 std::optional<QMargins> x11FrameExtents(QWidget *)
 {
     return std::nullopt;
+}
+
+bool x11ShowFrameCentred(QWidget *, const std::function<void()> &)
+{
+    return false;
 }
 
 } // namespace platform

@@ -12,10 +12,15 @@
 class HelperProcess
 {
 public:
-    // It inherits the environment as it is now.
-    HelperProcess(const QString &program, const QStringList &arguments)
+    // It inherits the environment as it is now. With a log, all it prints goes there, so that
+    // a talkative program (KWin) never fills a pipe nobody reads and stops.
+    HelperProcess(const QString &program, const QStringList &arguments, const QString &log = {})
     {
         m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        if (!log.isEmpty()) {
+            m_process.setProcessChannelMode(QProcess::MergedChannels);
+            m_process.setStandardOutputFile(log);
+        }
         m_process.start(program, arguments);
     }
     ~HelperProcess()
@@ -24,6 +29,11 @@ public:
         if (!m_process.waitForFinished(kWaitMs))
             m_process.kill();
     }
+
+    // Whether it started, and if not, why.
+    bool started() { return m_process.waitForStarted(kWaitMs); }
+    bool running() const { return m_process.state() == QProcess::Running; }
+    QString errorString() const { return m_process.errorString(); }
 
     // The first line it prints, such as a display number or a bus address;
     // empty if it printed none in time.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QImage>
 #include <QList>
 #include <QRect>
 
@@ -79,6 +80,39 @@ public:
         if (reply)
             found = QRect(reply->x, reply->y, reply->width + 2 * reply->border_width,
                           reply->height + 2 * reply->border_width);
+        std::free(reply);
+        return found;
+    }
+
+    // Where a window stands on the root, and its size.
+    QRect onRoot(xcb_window_t window) const
+    {
+        auto *reply = xcb_translate_coordinates_reply(
+            m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0),
+            nullptr);
+        const QRect found =
+            reply ? QRect(QPoint(reply->dst_x, reply->dst_y), geometry(window).size()) : QRect();
+        std::free(reply);
+        return found;
+    }
+
+    // What a window shows, read from the server itself: under XWayland, whose root shows
+    // nothing, Qt's grab of the screen around a window comes back blank.
+    QImage image(xcb_window_t window) const
+    {
+        const QRect area = geometry(window);
+        auto *reply = xcb_get_image_reply(
+            m_connection,
+            xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                          uint16_t(area.width()), uint16_t(area.height()), ~0u),
+            nullptr);
+        QImage found;
+        // 24 and 32 bits deep windows both come as 32-bit pixels.
+        if (reply && (reply->depth == 24 || reply->depth == 32) &&
+            xcb_get_image_data_length(reply) == 4 * area.width() * area.height())
+            found = QImage(xcb_get_image_data(reply), area.width(), area.height(),
+                           QImage::Format_RGB32)
+                        .copy();
         std::free(reply);
         return found;
     }
