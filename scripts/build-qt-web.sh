@@ -43,13 +43,7 @@ key="$(printf '%s\n' "$version" "$emcc_version" "${options[@]}" "$reproducible" 
 cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
 prefix="$cache/qt-web-${version%%+*}-$key"
 
-if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
-[ "${1:-}" = --check ] && exit 1
-
-mkdir -p "$cache"
-exec 9>"$cache/qt-web.lock"
-flock 9
-if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+qt_cached "$prefix" "$cache/qt-web.lock" "${1:-}"
 
 echo "Building Qt $version for WebAssembly into $prefix." >&2
 echo "This happens once per machine and takes long: 58 minutes here, on 2 cores shared with other builds." >&2
@@ -78,7 +72,4 @@ cmake --install "$work/build" >&2
 # offer beside the page.
 mkdir -p "$prefix/source"
 cp "$work"/qt6-base_*.dsc "$work"/qt6-base_*.tar.* "$prefix/source/"
-rm -rf "$work"
-echo "Qt for WebAssembly took $(( ($(date +%s) - started) / 60 )) minutes." >&2
-touch "$prefix/.complete"
-echo "$prefix"
+qt_built "$prefix" "$started" "Qt for WebAssembly"
