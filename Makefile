@@ -131,17 +131,23 @@ test-windows: windows
 
 # The game in a web page, staged in $(WEB_BUILD): index.html, zorbuny.js,
 # zorbuny.wasm and Qt's loader, with Qt's licences, source and a relink kit
-# beside them. Debian 13 only; Qt for WebAssembly is built from Debian's source
-# the first time, once per machine (scripts/build-qt-web.sh).
+# beside them, and SHA256SUMS of them all. Debian 13 only; Qt for WebAssembly
+# is built from Debian's source the first time, once per machine
+# (scripts/build-qt-web.sh). A build folder set up with another Qt for
+# WebAssembly keeps that one's compiler, so it starts afresh.
 web:
 	@scripts/build-qt-web.sh --supported
 	@scripts/install-deps.sh web
 	qt="$$(scripts/build-qt-web.sh)" && \
+	{ grep -qsxF "Qt6_DIR:PATH=$$qt/lib/cmake/Qt6" $(WEB_BUILD)/build/CMakeCache.txt || \
+		rm -rf $(WEB_BUILD)/build; } && \
 	EMSDK="$$qt/emsdk" "$$qt/bin/qt-cmake" -G Ninja -S . -B $(WEB_BUILD)/build \
 		-DCMAKE_BUILD_TYPE=MinSizeRel -DZORBUNY_WERROR=$(WERROR) -DBUILD_TESTING=OFF \
 		-DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF \
 		-DZORBUNY_WEB_PAGE=$(abspath $(WEB_BUILD)) -DZORBUNY_QT_SOURCE="$$qt/source" && \
 	EMSDK="$$qt/emsdk" $(CMAKE) --build $(WEB_BUILD)/build -j $(JOBS)
+	cd $(WEB_BUILD) && find . -path ./build -prune -o -type f ! -name SHA256SUMS -printf '%P\n' | \
+		LC_ALL=C sort | xargs sha256sum >SHA256SUMS
 
 # The page served on localhost and played in headless Chromium.
 test-web: web
