@@ -84,10 +84,12 @@ install: deps-build
 package: deps-package all
 	cd $(BUILD) && umask 022 && cpack && sha256sum zorbuny_*.deb >SHA256SUMS
 
-# The .deb, and the Windows zip where Qt for Windows is built, twice from
-# fresh clones: the same bytes both times, or diffoscope's word on why not.
+# The .deb, the Windows zip where Qt for Windows is built and the web page
+# where Qt for WebAssembly is, twice from fresh clones: the same bytes both
+# times, or diffoscope's word on why not.
 check-reproducible: deps-reproducible
-	scripts/check-reproducible.sh deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows)
+	scripts/check-reproducible.sh deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows) \
+		$$(scripts/build-qt-web.sh --check >/dev/null 2>&1 && echo web)
 
 # A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
 # the seed corpus in fuzz/corpus is only read.
