@@ -19,7 +19,7 @@ export SOURCE_DATE_EPOCH
 endif
 
 .DEFAULT_GOAL := all
-.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows web test-web bench-web
+.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian test-fresh-web windows test-windows web test-web bench-web
 
 # Qt for Windows builds on Debian 12 alone: elsewhere `make windows` stops
 # here, before it installs or configures anything.
@@ -84,10 +84,12 @@ install: deps-build
 package: deps-package all
 	cd $(BUILD) && umask 022 && cpack && sha256sum zorbuny_*.deb >SHA256SUMS
 
-# The .deb, and the Windows zip where Qt for Windows is built, twice from
-# fresh clones: the same bytes both times, or diffoscope's word on why not.
+# The .deb, the Windows zip where Qt for Windows is built and the web page
+# where Qt for WebAssembly is, twice from fresh clones: the same bytes both
+# times, or diffoscope's word on why not.
 check-reproducible: deps-reproducible
-	scripts/check-reproducible.sh deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows)
+	scripts/check-reproducible.sh deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows) \
+		$$(scripts/build-qt-web.sh --check >/dev/null 2>&1 && echo web)
 
 # A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
 # the seed corpus in fuzz/corpus is only read.
@@ -103,6 +105,11 @@ fuzz: deps-fuzz
 FRESH_DEBIAN ?= bookworm trixie
 test-fresh-debian: deps-fresh-debian
 	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite || exit 1; done
+
+# `make test-web` as an ordinary user in a fresh Debian 13 root, for a Debian 12
+# machine, where Qt for WebAssembly is kept for that root (see the script).
+test-fresh-web: deps-fresh-debian
+	scripts/test-fresh-debian.sh trixie web
 
 # The game for 64-bit Windows: zorbuny-<version>-windows-x86_64.zip in
 # $(WINDOWS_BUILD), with the source of what it ships beside it and SHA256SUMS. Qt for Windows is built from Debian's source the first
@@ -131,17 +138,23 @@ test-windows: windows
 
 # The game in a web page, staged in $(WEB_BUILD): index.html, zorbuny.js,
 # zorbuny.wasm and Qt's loader, with Qt's licences, source and a relink kit
-# beside them. Debian 13 only; Qt for WebAssembly is built from Debian's source
-# the first time, once per machine (scripts/build-qt-web.sh).
+# beside them, and SHA256SUMS of them all. Debian 13 only; Qt for WebAssembly
+# is built from Debian's source the first time, once per machine
+# (scripts/build-qt-web.sh). A build folder set up with another Qt for
+# WebAssembly keeps that one's compiler, so it starts afresh.
 web:
 	@scripts/build-qt-web.sh --supported
 	@scripts/install-deps.sh web
 	qt="$$(scripts/build-qt-web.sh)" && \
+	{ grep -qsxF "Qt6_DIR:PATH=$$qt/lib/cmake/Qt6" $(WEB_BUILD)/build/CMakeCache.txt || \
+		rm -rf $(WEB_BUILD)/build; } && \
 	EMSDK="$$qt/emsdk" "$$qt/bin/qt-cmake" -G Ninja -S . -B $(WEB_BUILD)/build \
 		-DCMAKE_BUILD_TYPE=MinSizeRel -DZORBUNY_WERROR=$(WERROR) -DBUILD_TESTING=OFF \
 		-DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF \
 		-DZORBUNY_WEB_PAGE=$(abspath $(WEB_BUILD)) -DZORBUNY_QT_SOURCE="$$qt/source" && \
 	EMSDK="$$qt/emsdk" $(CMAKE) --build $(WEB_BUILD)/build -j $(JOBS)
+	cd $(WEB_BUILD) && find . -path ./build -prune -o -type f ! -name SHA256SUMS -printf '%P\n' | \
+		LC_ALL=C sort | xargs sha256sum >SHA256SUMS
 
 # The page served on localhost and played in headless Chromium.
 test-web: web

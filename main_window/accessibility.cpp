@@ -1,5 +1,7 @@
 #include "main_window/accessibility.h"
 
+#include "platform/page.h"
+
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -155,6 +157,7 @@ class StatusBarAccessible : public QAccessibleWidget, public QAccessibleTextInte
 {
 public:
     explicit StatusBarAccessible(QWidget *line) : QAccessibleWidget(line, QAccessible::StatusBar) {}
+    using QAccessibleWidget::text; // the text interface's text() below is another one
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -280,6 +283,11 @@ void announceThenFocus(QWidget *cell, const QString &message, QWidget *next)
 void quietly(QWidget *cell, const std::function<void()> &change)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // A page's reader keeps the name it was last handed: the cell's own.
+    if (platform::readerCopiesNames()) {
+        change();
+        return;
+    }
     Announcer *announcer = Announcer::of(cell);
     announcer->quiet = true;
     change();

@@ -24,4 +24,13 @@ void showMainWindow(QWidget *window)
 #endif
 }
 
+bool readerCopiesNames()
+{
+#ifdef Q_OS_WASM
+    return true;
+#else
+    return false;
+#endif
+}
+
 } // namespace platform

@@ -8,4 +8,9 @@ namespace platform {
 // ended, since a page cannot close itself.
 void showMainWindow(QWidget *window);
 
+// True where a screen reader is handed a copy of a widget's name each time
+// the widget says it changed, and never asks for it afresh: Qt's bridge to a
+// web page's reader. A name that is empty for a moment stays empty there.
+bool readerCopiesNames();
+
 } // namespace platform

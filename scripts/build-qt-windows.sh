@@ -46,13 +46,7 @@ key="$(printf '%s\n' "$version" "${options[@]}" "$reproducible" | cat - "$here/c
 cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
 prefix="$cache/qt-windows-${version%%+*}-$key"
 
-if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
-[ "${1:-}" = --check ] && exit 1
-
-mkdir -p "$cache"
-exec 9>"$cache/qt-windows.lock"
-flock 9
-if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+qt_cached "$prefix" "$cache/qt-windows.lock" "${1:-}"
 
 echo "Building Qt $version for Windows into $prefix." >&2
 echo "This happens once per machine and takes long: 113 minutes here, on 2 cores shared with other builds." >&2
@@ -73,7 +67,4 @@ cmake -G Ninja -S "$src" -B "$work/build" \
   -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
 cmake --build "$work/build" -j "$(nproc)" >&2
 cmake --install "$work/build" >&2
-rm -rf "$work"
-echo "Qt for Windows took $(( ($(date +%s) - started) / 60 )) minutes." >&2
-touch "$prefix/.complete"
-echo "$prefix"
+qt_built "$prefix" "$started" "Qt for Windows"

@@ -3,13 +3,15 @@
 # in different folders, one under umask 022 and one under 002, one after the
 # other in different time zones, and checks that both builds give the same
 # bytes. Where they differ, diffoscope says how.
-#   scripts/check-reproducible.sh deb|windows...
+#   scripts/check-reproducible.sh deb|windows|web...
 # deb: the .deb of `make package`; windows: the zip of `make windows` (needs
-# Qt for Windows built, see scripts/build-qt-windows.sh).
+# Qt for Windows built, see scripts/build-qt-windows.sh); web: the page of
+# `make web` and all beside it (needs Qt for WebAssembly built, see
+# scripts/build-qt-web.sh).
 set -euo pipefail
 source_tree="$(cd "$(dirname "$0")/.." && pwd)"
 commit="$(git -C "$source_tree" rev-parse HEAD)"
-[ $# -gt 0 ] || { echo "usage: $0 deb|windows..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 deb|windows|web..." >&2; exit 2; }
 work="$(mktemp -d /var/tmp/zorbuny-reproducible.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
@@ -34,6 +36,12 @@ build() { # number, clone folder, umask, time zone
             { tail -n 30 "$work/out$1/windows.log" >&2; exit 1; }
           mkdir -p "$work/out$1/windows"
           cp build-windows/zorbuny-*-windows-x86_64.zip build-windows/SHA256SUMS "$work/out$1/windows/" ;;
+        web)
+          make -s web >"$work/out$1/web.log" 2>&1 ||
+            { tail -n 30 "$work/out$1/web.log" >&2; exit 1; }
+          # The page is a folder: every file in it but the build's own.
+          mkdir -p "$work/out$1/web"
+          tar -C build-web --exclude=./build -cf - . | tar -C "$work/out$1/web" -xf - ;;
         *) echo "unknown release file: $what" >&2; exit 2 ;;
       esac
     done

@@ -16,8 +16,9 @@ fresh_debian=(debootstrap git)
 reproducible=("${package[@]}" git diffoscope-minimal)
 # The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
 windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip wine wine64 openbox)
-# The web build (Debian 13 only) and its checks in headless Chromium.
-web=(make cmake qt6-base-dev emscripten ninja-build dpkg-dev xz-utils)
+# The web build (Debian 13 only) and its checks in headless Chromium; dpkg-dev
+# unpacks Qt's source, patch trims it.
+web=(make cmake qt6-base-dev emscripten ninja-build dpkg-dev xz-utils patch)
 test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil)
 
 case "${1:-build}" in

@@ -8,17 +8,29 @@
 # The minimal root is kept as a tarball and every downloaded .deb in a folder
 # under ZORBUNY_CI_CACHE (default /var/cache/zorbuny-ci), outside any clone,
 # so that later runs download nothing but apt's package lists.
+#   scripts/test-fresh-debian.sh trixie web
+# runs `make test-web` there instead, the web build being Debian 13's, with
+# the user's Qt for WebAssembly kept in $ZORBUNY_CI_CACHE/trixie-qt-web. It
+# skips, saying so in one line, where that holds no build for the root's Qt
+# and emscripten; ZORBUNY_CI_BUILD_QT_WEB=1 builds one (once, about half an hour).
 set -euo pipefail
 
 source_tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cache=${ZORBUNY_CI_CACHE:-/var/cache/zorbuny-ci}
 suite=${1:-bookworm}
-case "$suite" in
-    bookworm) release="Debian 12" ;;
-    trixie) release="Debian 13" ;;
-    *) echo "usage: $0 [bookworm|trixie]" >&2; exit 2 ;;
+what=${2:-test}
+case "$suite-$what" in
+    bookworm-test) release="Debian 12" ;;
+    trixie-test | trixie-web) release="Debian 13" ;;
+    *) echo "usage: $0 [bookworm|trixie] | $0 trixie web" >&2; exit 2 ;;
 esac
 user=newcomer
+qt_web=$cache/$suite-qt-web
+if [ "$what" = web ] && [ -z "${ZORBUNY_CI_BUILD_QT_WEB:-}" ] &&
+    ! compgen -G "$qt_web/qt-web-*/.complete" >/dev/null; then
+    echo "Web page in a fresh $release skipped: no Qt for WebAssembly in $qt_web; ZORBUNY_CI_BUILD_QT_WEB=1 $0 trixie web builds it once (about half an hour)."
+    exit 0
+fi
 # A new name whenever what goes into the tarball changes.
 base=$cache/$suite-minbase-git-make-sudo-$user.tar
 
@@ -85,7 +97,9 @@ enter_root() {
     done
     mount_in --bind "$cache/archives" /var/cache/apt/archives
     cp /etc/resolv.conf "$root/etc/resolv.conf"
-    # A real machine knows its own name; sudo complains otherwise.
+    # A real machine knows its own name, and localhost: sudo complains
+    # without the one, Selenium cannot reach chromedriver without the other.
+    grep -qsw localhost "$root/etc/hosts" || echo "127.0.0.1 localhost" >>"$root/etc/hosts"
     grep -qsw "$(hostname)" "$root/etc/hosts" || echo "127.0.1.1 $(hostname)" >>"$root/etc/hosts"
 }
 
@@ -149,6 +163,23 @@ git clone -q --no-checkout "$source_tree" "$home/zorbuny"
 git -C "$home/zorbuny" fetch -q "$source_tree" "$commit"
 git -C "$home/zorbuny" checkout -q --detach "$commit"
 in_root chown -R "$user:$user" "/home/$user/zorbuny"
+
+if [ "$what" = web ]; then
+    # The user's Qt for WebAssembly outlives the root.
+    mkdir -p "$qt_web"
+    chown -R "$(in_root id -u "$user"):$(in_root id -g "$user")" "$qt_web"
+    mount_in --bind "$qt_web" "/home/$user/.cache/zorbuny"
+    in_root chown "$user:$user" "/home/$user/.cache"
+    echo "== make test-web as $user in a fresh $release, commit $commit"
+    in_root su - "$user" -c "cd zorbuny && scripts/install-deps.sh test-web >/dev/null &&
+        if [ -n '${ZORBUNY_CI_BUILD_QT_WEB:-}' ] || scripts/build-qt-web.sh --check >/dev/null; then
+            make test-web WERROR=ON
+        else
+            echo 'Web page in a fresh $release skipped: the Qt for WebAssembly in $qt_web is for another Qt or emscripten; ZORBUNY_CI_BUILD_QT_WEB=1 $0 trixie web builds this one.'
+        fi"
+    echo "== done in the fresh $release ($((SECONDS - started)) s in all)"
+    exit 0
+fi
 
 echo "== make test as $user in a fresh $release, commit $commit"
 # su - starts a login shell: the user's own PATH and no LANG, as after logging in.

@@ -1,10 +1,12 @@
 """The game's web page in headless Chromium: drawn, played with the mouse, a
-finger and the keyboard, its About window opened and closed, left through
-«Выход», and not one error on the console.
+finger and the keyboard to the computer's win in red on a locked board, its
+About window opened and closed with both titles readable, left through
+«Выход», its cells named to a screen reader, and not one error on the console.
     python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER]
 """
 
 import os
+import re
 import sys
 import unittest
 
@@ -13,12 +15,17 @@ from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from webpage import Board, chromium, main_window_box, read_mark, screenshot, served, wait_for
+from webpage import (Board, chromium, contrast, main_window_box, read_face, read_mark, screenshot,
+                     served, wait_for)
 
 PAGE = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else None
 SHOTS = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "web-test"
 WINDOW_WIDTH = 360  # the main window's width in Qt's logical pixels
 FIRST_REPLY = 90  # the computer's first O: row 6, column 6
+SIDE = 14
+# X's moves that never threaten: corners first, then along the edges, apart.
+# Whatever the computer draws from its equal choices, it has won by the fifth.
+QUIET_MOVES = (0, 13, 182, 195, 2, 11, 184, 193, 4, 9, 186, 191)
 
 # The titles of the Qt windows drawn in the page, dialogs' title bars being
 # page elements inside the screen's shadow root.
@@ -26,6 +33,46 @@ WINDOW_TITLES = """
     const root = document.getElementById("screen").querySelector("*").shadowRoot;
     return [...root.querySelectorAll(".qt-window .window-name")].map(e => e.textContent);
 """
+
+# Each title's colour, the opacity it is drawn with, and its window's colour
+# behind it, as the browser computed them.
+TITLE_COLOURS = """
+    const root = document.getElementById("screen").querySelector("*").shadowRoot;
+    const rgb = colour => colour.match(/[\\d.]+/g).slice(0, 3).map(Number);
+    return [...root.querySelectorAll(".qt-window.has-title")].map(w => {
+        const name = w.querySelector(".window-name");
+        let opacity = 1;
+        for (let e = name; e !== w; e = e.parentElement)
+            opacity *= Number(getComputedStyle(e).opacity);
+        return [name.textContent, w.classList.contains("inactive"),
+                rgb(getComputedStyle(name).color), opacity, rgb(getComputedStyle(w).backgroundColor)];
+    });
+"""
+
+
+# Qt's hidden button that a screen reader's user presses to have the widgets
+# shown to it as page elements.
+ENABLE_READER = """
+    const root = document.getElementById("screen").querySelector("*").shadowRoot;
+    const button = [...root.querySelectorAll("button")].find(b => b.innerText === "Enable Screen Reader");
+    button?.click();
+    return Boolean(button);
+"""
+CELL_NAME = re.compile(r"ряд (\d+), столбец (\d+), (пусто|X|O)")
+
+
+def reader_buttons(driver):
+    """The names of the buttons in Chromium's accessibility tree, as a
+    screen reader gets them, and the cells among them: {cell: its caption}."""
+    names = [node.get("name", {}).get("value", "")
+             for node in driver.execute_cdp_cmd("Accessibility.getFullAXTree", {})["nodes"]
+             if not node.get("ignored") and node.get("role", {}).get("value") == "button"]
+    cells = {}
+    for name in names:
+        if match := CELL_NAME.fullmatch(name):
+            row, column, caption = match.groups()
+            cells[(int(row) - 1) * SIDE + int(column) - 1] = "" if caption == "пусто" else caption
+    return names, cells
 
 
 class PageTest(unittest.TestCase):
@@ -50,22 +97,77 @@ class PageTest(unittest.TestCase):
             return board
         return wait_for("the drawn board", drawn_board)
 
-    def marks(self, driver, board, name):
+    def marks(self, driver, board, name, faces=None):
         image = screenshot(driver)
         image.save(os.path.join(SHOTS, name + ".png"))
+        if faces is not None:
+            faces.clear()
+            faces.update({cell: face for cell in range(196)
+                          if (face := read_face(image, board.cell(cell), board.scale))})
         return {cell: mark for cell in range(196)
                 if (mark := read_mark(image, board.cell(cell), board.scale))}
 
-    def wait_for_marks(self, driver, board, expected, name):
-        seen = {}
+    def click(self, driver, board, cell):
+        x, y = board.centre(cell, self.dpr)
+        click = ActionBuilder(driver)
+        click.pointer_action.move_to_location(int(x), int(y))
+        click.pointer_action.click()
+        click.perform()
+
+    def play_until_computer_wins(self, driver, board, shown):
+        """X's quiet moves, each answered by one O, until the computer's line
+        shows red: the marks and the painted cells then."""
+        faces, seen = {}, {}
+        for cell in QUIET_MOVES:
+            if cell in shown:
+                continue
+            self.click(driver, board, cell)
+            replies = sum(mark == "O" for mark in shown.values()) + 1
+
+            def replied():
+                seen.update(marks=self.marks(driver, board, "desktop-played", faces))
+                now = seen["marks"]
+                return (now.get(cell) == "X" and shown.items() <= now.items()
+                        and sum(mark == "O" for mark in now.values()) == replies)
+            wait_for("the reply to X on cell %d" % cell, replied, timeout=10)
+            shown = seen["marks"]
+            if faces:
+                return shown, faces
+        self.fail("the computer had not won after X on %s" % (QUIET_MOVES,))
+
+    def assertWonLine(self, marks, faces, mark, colour):
+        """The painted cells are one straight, unbroken line of at least five
+        of mark, all in colour."""
+        cells = sorted(faces)
+        self.assertGreaterEqual(len(cells), 5, faces)
+        self.assertEqual({faces[c] for c in cells}, {colour})
+        self.assertEqual({marks.get(c) for c in cells}, {mark}, (cells, marks))
+        rows, columns = zip(*(divmod(c, SIDE) for c in cells))
+        step = (rows[1] - rows[0], columns[1] - columns[0])
+        self.assertIn(step, ((0, 1), (1, 0), (1, 1), (1, -1)), cells)
+        for (r0, c0), (r1, c1) in zip(zip(rows, columns), zip(rows[1:], columns[1:])):
+            self.assertEqual((r1 - r0, c1 - c0), step, cells)
+
+    def assertTitlesReadable(self, driver, windows):
+        """Each window's title, active or not, at least 4.5:1 against its bar."""
+        titles = driver.execute_script(TITLE_COLOURS)
+        self.assertEqual(sorted(t[0] for t in titles), sorted(windows))
+        self.assertIn(True, [t[1] for t in titles])  # one of them inactive
+        for name, _, colour, opacity, background in titles:
+            seen = [opacity * c + (1 - opacity) * b for c, b in zip(colour, background)]
+            self.assertGreaterEqual(contrast(seen, background), 4.5, (name, colour, opacity))
+
+    def wait_for_marks(self, driver, board, expected, name, expected_faces=None):
+        seen, faces = {}, {}
 
         def arrived():
-            seen.update(marks=self.marks(driver, board, name))
-            return seen["marks"] == expected
+            seen.update(marks=self.marks(driver, board, name, faces))
+            return seen["marks"] == expected and expected_faces in (None, faces)
         try:
             wait_for("the marks %s" % expected, arrived, timeout=10)
         except AssertionError:
             self.assertEqual(seen.get("marks"), expected)
+            self.assertEqual(faces, expected_faces)
 
     def assertNoConsoleErrors(self, driver):
         errors = [entry["message"] for entry in driver.get_log("browser")
@@ -84,12 +186,16 @@ class PageTest(unittest.TestCase):
             self.assertEqual(self.scale, 1)  # a desktop window shows the game at its own size
             self.assertEqual(self.marks(driver, board, "desktop-empty"), {})
 
-            x, y = board.centre(0, self.dpr)
-            click = ActionBuilder(driver)
-            click.pointer_action.move_to_location(int(x), int(y))
-            click.pointer_action.click()
-            click.perform()
+            self.click(driver, board, 0)
             self.wait_for_marks(driver, board, {0: "X", FIRST_REPLY: "O"}, "desktop-played")
+
+            # The computer's five in red, and the board locked: a click on an
+            # empty cell places nothing. Keys go in order after the click, so
+            # once About is open the click has been dealt with.
+            marks, faces = self.play_until_computer_wins(driver, board, {0: "X", FIRST_REPLY: "O"})
+            self.assertWonLine(marks, faces, "O", "red")
+            empty = next(c for c in range(196) if c not in marks)
+            self.click(driver, board, empty)
 
             # «Справка», «О программе» by their access keys, closed by Enter on OK.
             keys = ActionChains(driver)
@@ -98,11 +204,12 @@ class PageTest(unittest.TestCase):
             wait_for("the About window", lambda: " О программе Зорбуны" in
                      driver.execute_script(WINDOW_TITLES), timeout=10)
             screenshot(driver).save(os.path.join(SHOTS, "desktop-about.png"))
+            self.assertTitlesReadable(driver, [" Игра Зорбуны", " О программе Зорбуны"])
             ActionChains(driver).send_keys(Keys.ENTER).perform()
             wait_for("the About window to close", lambda: " О программе Зорбуны" not in
                      driver.execute_script(WINDOW_TITLES), timeout=10)
             # The game behind it is as it was.
-            self.wait_for_marks(driver, board, {0: "X", FIRST_REPLY: "O"}, "desktop-after-about")
+            self.wait_for_marks(driver, board, marks, "desktop-after-about", faces)
 
             self.assertAllFromPage(driver, url)
             self.assertNoConsoleErrors(driver)
@@ -115,6 +222,26 @@ class PageTest(unittest.TestCase):
             self.assertIn("Игра окончена", ended.text)
             self.assertFalse(driver.find_element(By.ID, "screen").is_displayed())
             screenshot(driver).save(os.path.join(SHOTS, "desktop-ended.png"))
+            self.assertNoConsoleErrors(driver)
+
+    def test_screen_reader(self):
+        with served(PAGE) as url, chromium() as driver:
+            board = self.open_page(driver, url)
+            self.assertTrue(driver.execute_script(ENABLE_READER))
+            # Every cell a button named by its place and caption, and named
+            # still after a move has changed two captions.
+            for moves, expected in (((), {}), ((0,), {0: "X", FIRST_REPLY: "O"})):
+                for cell in moves:
+                    self.click(driver, board, cell)
+                captions = {cell: expected.get(cell, "") for cell in range(196)}
+                seen = {}
+                try:
+                    wait_for("the cells' names", lambda: seen.update(
+                        buttons=reader_buttons(driver)) or seen["buttons"][1] == captions, timeout=10)
+                except AssertionError:
+                    self.assertEqual(seen["buttons"][1], captions)
+                names, _ = seen["buttons"]
+                self.assertEqual(len(names), 196, [n for n in names if not CELL_NAME.fullmatch(n)])
             self.assertNoConsoleErrors(driver)
 
     def test_phone_touch(self):

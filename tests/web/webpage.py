@@ -141,21 +141,43 @@ class Board:
 def read_mark(image, rect, device_scale):
     """"X", "O" or "" as drawn in the cell: the dark pixels of its caption,
     the button's edge left out. An O is a ring, light where its strokes
-    centre; an X is dark where its strokes cross."""
+    centre; an X is dark where its strokes cross. Dark is dark in every
+    channel, so a won line's red or green face is not."""
     inset = 4 * device_scale
     left, top, right, bottom = (int(rect[0] + inset), int(rect[1] + inset),
                                 int(rect[2] - inset), int(rect[3] - inset))
     dark = [(x, y) for y in range(top, bottom) for x in range(left, right)
-            if sum(image.getpixel((x, y))) < 3 * 100]
+            if max(image.getpixel((x, y))) < 100]
     if len(dark) < 4 * device_scale * device_scale:
         return ""
     cx = round(sum(x for x, _ in dark) / len(dark))
     cy = round(sum(y for _, y in dark) / len(dark))
     reach = max(1, round(device_scale))
-    middle = [sum(image.getpixel((x, y))) < 3 * 128
+    middle = [max(image.getpixel((x, y))) < 128
               for y in range(cy - reach, cy + reach + 1)
               for x in range(cx - reach, cx + reach + 1)]
     return "X" if sum(middle) * 2 > len(middle) else "O"
+
+
+def read_face(image, rect, device_scale):
+    """"red" or "green" where the cell's face is painted as part of a won
+    line, else "": read inside its corner, clear of the edge and caption."""
+    r, g, b = image.getpixel((int(rect[0] + 4 * device_scale), int(rect[1] + 4 * device_scale)))
+    if r > 200 and g < 80 and b < 80:
+        return "red"
+    if g > 200 and r < 80 and b < 80:
+        return "green"
+    return ""
+
+
+def contrast(text, background):
+    """WCAG's contrast ratio of two sRGB colours (0-255 triples)."""
+    def luminance(colour):
+        linear = [c / 255 / 12.92 if c <= 0.04045 * 255 else ((c / 255 + 0.055) / 1.055) ** 2.4
+                  for c in colour]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    light, dark = sorted((luminance(text), luminance(background)), reverse=True)
+    return (light + 0.05) / (dark + 0.05)
 
 
 def wait_for(what, condition, timeout=30.0, interval=0.1):
