@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QProxyStyle>
 
 namespace accessibility {
@@ -254,9 +255,23 @@ QWidget *statusLine(QWidget *parent)
     return line;
 }
 
+namespace {
+
+// In a page, the words its reader was last told of a move and the cell they ended on: how the
+// game ended, should that come with the move, is said after them.
+QPointer<QWidget> g_pageSaidCell;
+QString g_pageSaid;
+
+} // namespace
+
+bool readerMayListen()
+{
+    return QAccessible::isActive() || platform::webPageReader();
+}
+
 void announce(QWidget *cell, const QString &message)
 {
-    if (!QAccessible::isActive())
+    if (!readerMayListen() || platform::sayInPage(message))
         return;
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     Announcer *announcer = Announcer::of(cell);
@@ -270,6 +285,16 @@ void announce(QWidget *cell, const QString &message)
 
 void announceThenFocus(QWidget *cell, const QString &message, QWidget *next)
 {
+    // A page's reader is not told of a focus move either: it hears the next cell's name too.
+    if (platform::webPageReader()) {
+        const QAccessibleInterface *nextCell = QAccessible::queryAccessibleInterface(next);
+        g_pageSaid = message + QStringLiteral(". ") +
+                     (nextCell ? nextCell->text(QAccessible::Name) : QString());
+        g_pageSaidCell = next;
+        platform::sayInPage(g_pageSaid);
+        next->setFocus();
+        return;
+    }
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     announce(cell, message);
 #else
@@ -284,7 +309,7 @@ void quietly(QWidget *cell, const std::function<void()> &change)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     // A page's reader keeps the name it was last handed: the cell's own.
-    if (platform::readerCopiesNames()) {
+    if (platform::webPageReader()) {
         change();
         return;
     }
@@ -315,6 +340,8 @@ QString spokenName(const QWidget *cell, const QString &name)
 
 void describe(QWidget *cell, const QString &outcome)
 {
+    if (platform::webPageReader() && !outcome.isEmpty() && cell == g_pageSaidCell)
+        platform::sayInPage(g_pageSaid + QStringLiteral(". ") + outcome);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     if (Announcer *announcer = outcome.isEmpty() ? Announcer::find(cell) : Announcer::of(cell))
         announcer->outcome = outcome;

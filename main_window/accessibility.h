@@ -17,6 +17,10 @@ namespace accessibility {
 // line.
 void install();
 
+// Whether a screen reader may be listening, so that words for it are worth making: on a
+// desktop once one has asked Qt, in a web page always.
+bool readerMayListen();
+
 // An empty widget that holds the status line's labels and is a status bar
 // to a screen reader, which reads what the labels show when it is asked.
 QWidget *statusLine(QWidget *parent);

@@ -403,7 +403,7 @@ void frmMain::describe(int played, const QString &outcome)
 // Says the played cell's name and mark, then what followed, if anything.
 void frmMain::announce(int played, const QString &after)
 {
-    if (!QAccessible::isActive())
+    if (!accessibility::readerMayListen())
         return; // no reader listens; spare every click the words
     const QString name = cmdDesk[played]->spokenName();
     accessibility::announce(focusedCell(played),

@@ -1,5 +1,6 @@
 #include "platform/page.h"
 
+#include <QString>
 #include <QWidget>
 
 #ifdef Q_OS_WASM
@@ -24,9 +25,19 @@ void showMainWindow(QWidget *window)
 #endif
 }
 
-bool readerCopiesNames()
+bool webPageReader()
 {
 #ifdef Q_OS_WASM
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool sayInPage([[maybe_unused]] const QString &text)
+{
+#ifdef Q_OS_WASM
+    emscripten::val::global("window").call<void>("zorbunySay", text.toStdString());
     return true;
 #else
     return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace platform {
@@ -8,9 +9,14 @@ namespace platform {
 // ended, since a page cannot close itself.
 void showMainWindow(QWidget *window);
 
-// True where a screen reader is handed a copy of a widget's name each time
-// the widget says it changed, and never asks for it afresh: Qt's bridge to a
-// web page's reader. A name that is empty for a moment stays empty there.
-bool readerCopiesNames();
+// True in a web page, where Qt's bridge to the page's screen reader hands it a copy of a
+// widget's name each time the widget says it changed and never asks afresh (a name empty for
+// a moment stays empty), never reports a reader as listening, and passes no announcements on
+// (sayInPage() does).
+bool webPageReader();
+
+// Has a screen reader in a web page say text now, through a live region of the page's own, as
+// Qt's bridge passes no announcements on. False, and nothing said, outside a page.
+bool sayInPage(const QString &text);
 
 } // namespace platform

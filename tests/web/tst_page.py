@@ -70,9 +70,17 @@ def reader_buttons(driver):
     cells = {}
     for name in names:
         if match := CELL_NAME.fullmatch(name):
-            row, column, caption = match.groups()
-            cells[(int(row) - 1) * SIDE + int(column) - 1] = "" if caption == "пусто" else caption
+            caption = match.group(3)
+            cells[cell_of(name)] = "" if caption == "пусто" else caption
     return names, cells
+
+
+def cell_of(name):
+    """The cell a reader's name is of, or None."""
+    if match := CELL_NAME.fullmatch(name):
+        row, column, _ = match.groups()
+        return (int(row) - 1) * SIDE + int(column) - 1
+    return None
 
 
 class PageTest(unittest.TestCase):
@@ -194,8 +202,14 @@ class PageTest(unittest.TestCase):
             # once About is open the click has been dealt with.
             marks, faces = self.play_until_computer_wins(driver, board, {0: "X", FIRST_REPLY: "O"})
             self.assertWonLine(marks, faces, "O", "red")
+            # The page's live region, for a screen reader, says so after the last reply.
+            said = "return document.getElementById('said').textContent"
+            self.assertRegex(driver.execute_script(said),
+                             r"^ряд \d+, столбец \d+, X\. ряд \d+, столбец \d+, O\. Компьютер выиграл$")
             empty = next(c for c in range(196) if c not in marks)
             self.click(driver, board, empty)
+            wait_for("the locked board said", lambda: driver.execute_script(said).endswith(
+                ", пусто. Игра окончена"), timeout=10)
 
             # «Справка», «О программе» by their access keys, closed by Enter on OK.
             keys = ActionChains(driver)
@@ -242,6 +256,11 @@ class PageTest(unittest.TestCase):
                     self.assertEqual(seen["buttons"][1], captions)
                 names, _ = seen["buttons"]
                 self.assertEqual(len(names), 196, [n for n in names if not CELL_NAME.fullmatch(n)])
+            # The page's live region says the X and then the computer's reply, by their names.
+            named = {cell_of(name): name for name in names}
+            self.assertEqual(driver.execute_script(
+                "return document.getElementById('said').textContent"),
+                f"{named[0]}. {named[FIRST_REPLY]}")
             self.assertNoConsoleErrors(driver)
 
     def test_phone_touch(self):
