@@ -65,6 +65,42 @@ protected:
 #endif
 };
 
+// A text interface that only reads out a text made when it is asked for: no caret, nothing
+// to edit, and either all of the text selected or none of it.
+class ReadOnlyText : public QAccessibleTextInterface
+{
+public:
+    QString text(int startOffset, int endOffset) const override
+    {
+        return whole().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(whole().size()); }
+    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = selectionIndex < selectionCount() ? characterCount() : 0;
+    }
+    int selectionCount() const override { return wholeSelected() && !whole().isEmpty() ? 1 : 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+protected:
+    virtual QString whole() const = 0;
+    virtual bool wholeSelected() const = 0;
+};
+
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 
 // Qt 6.4 sends a name or description change with an object where Orca 43
@@ -74,10 +110,11 @@ protected:
 // it. The announcer is that child, and its whole text is always selected.
 // Orca 43 speaks events in the order they come, so the player's mark said
 // this way comes before the move of the focus to the computer's reply.
-class AnnouncerAccessible : public QAccessibleObject, public QAccessibleTextInterface
+class AnnouncerAccessible : public QAccessibleObject, public ReadOnlyText
 {
 public:
     explicit AnnouncerAccessible(Announcer *announcer) : QAccessibleObject(announcer) {}
+    using ReadOnlyText::text; // the accessible name's text() below is another one
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -100,34 +137,10 @@ public:
         return type == QAccessible::Name ? message() : QString();
     }
 
-    QString text(int startOffset, int endOffset) const override
-    {
-        return message().mid(startOffset, endOffset - startOffset);
-    }
-    int characterCount() const override { return int(message().size()); }
-    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = 0;
-        *endOffset = selectionIndex == 0 ? characterCount() : 0;
-    }
-    int selectionCount() const override { return message().isEmpty() ? 0 : 1; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
-    }
-
 private:
     QString message() const { return static_cast<Announcer *>(object())->message; }
+    QString whole() const override { return message(); }
+    bool wholeSelected() const override { return true; }
 };
 
 #else
@@ -154,11 +167,12 @@ private:
 // without it, as Qt 6.8's are. The status bar itself gives the labels' texts
 // instead, read from them when asked, so that the reader hears what they
 // show at that moment: "Время игры: 0:01:05. Длина ряда: 5. Ход: 3."
-class StatusBarAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+class StatusBarAccessible : public QAccessibleWidget, public ReadOnlyText
 {
 public:
     explicit StatusBarAccessible(QWidget *line) : QAccessibleWidget(line, QAccessible::StatusBar) {}
-    using QAccessibleWidget::text; // the text interface's text() below is another one
+    using QAccessibleWidget::text; // the accessible name's, and the text interface's below
+    using ReadOnlyText::text;
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -167,34 +181,10 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
 
-    QString text(int startOffset, int endOffset) const override
-    {
-        return shown().mid(startOffset, endOffset - startOffset);
-    }
-    int characterCount() const override { return int(shown().size()); }
-    void selection(int, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = *endOffset = 0;
-    }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
-    }
-
 private:
+    bool wholeSelected() const override { return false; }
     // A caption ends in a colon and its value follows it; a value ends a sentence.
-    QString shown() const
+    QString whole() const override
     {
         QString result;
         for (const QLabel *label : widget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
