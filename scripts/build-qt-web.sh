@@ -45,17 +45,7 @@ if [ -z "$version" ] || [ -z "$emcc_version" ]; then
 fi
 reproducible="file-prefix-map"
 key="$(printf '%s\n' "$version" "$emcc_version" "${options[@]}" "$reproducible" | cat - "$patch" | sha256sum | cut -c1-12)"
-cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
-prefix="$cache/qt-web-${version%%+*}-$key"
-
-qt_cached "$prefix" "$cache/qt-web.lock" "${1:-}"
-
-echo "Building Qt $version for WebAssembly into $prefix." >&2
-echo "This happens once per machine and takes long: 23 minutes here, on 2 cores shared with other builds." >&2
-started=$(date +%s)
-work="$prefix.build"
-rm -rf "$work" "$prefix"
-src="$(qt_source "$work" "$version")"
+qt_build_start web "$version" "$key" WebAssembly 23 "${1:-}"
 patch -d "$src" -p1 --no-backup-if-mismatch <"$patch" >&2
 
 # Qt finds emscripten through $EMSDK/.emscripten, whose EMSCRIPTEN_ROOT is a

@@ -43,17 +43,7 @@ version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
 # Built the same twice over: no build path and no build time reach the DLLs.
 reproducible="file-prefix-map, SOURCE_DATE_EPOCH of the source"
 key="$(printf '%s\n' "$version" "${options[@]}" "$reproducible" | cat - "$here/cmake/mingw-w64.cmake" | sha256sum | cut -c1-12)"
-cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
-prefix="$cache/qt-windows-${version%%+*}-$key"
-
-qt_cached "$prefix" "$cache/qt-windows.lock" "${1:-}"
-
-echo "Building Qt $version for Windows into $prefix." >&2
-echo "This happens once per machine and takes long: 113 minutes here, on 2 cores shared with other builds." >&2
-started=$(date +%s)
-work="$prefix.build"
-rm -rf "$work" "$prefix"
-src="$(qt_source "$work" "$version")"
+qt_build_start windows "$version" "$key" Windows 113 "${1:-}"
 
 # MinGW's linker stamps the PE header with SOURCE_DATE_EPOCH when it is set:
 # the date of the source package's last change.

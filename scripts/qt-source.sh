@@ -4,9 +4,11 @@
 #   qt_source WORK VERSION                    unpacks the installed Qt's source under
 #                                             WORK, prints the source folder
 # and by the Qt build scripts, whose installs are cached, one per key:
-#   qt_cached PREFIX LOCK [--check]           prints PREFIX and exits if it is built;
-#                                             with --check exits 1 if not; else waits
-#                                             for LOCK, so one build runs at a time
+#   qt_build_start NAME VERSION KEY TARGET MINUTES [--check]
+#       sets prefix to the cache's qt-NAME-VERSION-KEY; prints it and exits if it is
+#       built; with --check exits 1 if not; else waits for the lock of NAME, so one
+#       build runs at a time, says what it builds for TARGET and how long it took here,
+#       and sets started, work (emptied) and src (the installed Qt's source in work)
 #   qt_built PREFIX STARTED WHAT              marks PREFIX built, prints it
 private_apt() {
   local folder="$1" mirror suite
@@ -30,15 +32,24 @@ qt_source() {
   find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1
 }
 
-qt_cached() {
-  local prefix="$1" lock="$2" mode="${3:-}"
+qt_build_start() {
+  local name="$1" version="$2" key="$3" target="$4" minutes="$5" mode="${6:-}"
+  local cache="${ZORBUNY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorbuny}"
+  prefix="$cache/qt-$name-${version%%+*}-$key"
   if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
   [ "$mode" = --check ] && exit 1
-  mkdir -p "$(dirname "$lock")"
-  exec 9>"$lock"
+  mkdir -p "$cache"
+  exec 9>"$cache/qt-$name.lock"
   flock 9
   # Another run may have built it while this one waited.
   if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+
+  echo "Building Qt $version for $target into $prefix." >&2
+  echo "This happens once per machine and takes long: $minutes minutes here, on 2 cores shared with other builds." >&2
+  started=$(date +%s)
+  work="$prefix.build"
+  rm -rf "$work" "$prefix"
+  src="$(qt_source "$work" "$version")"
 }
 
 qt_built() {
