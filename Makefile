@@ -86,9 +86,10 @@ package: deps-package all
 
 # The .deb, the Windows zip where Qt for Windows is built and the web page
 # where Qt for WebAssembly is, twice from fresh clones: the same bytes both
-# times, or diffoscope's word on why not.
+# times, or diffoscope's word on why not. REPRODUCIBLE_FIRST=TREE takes the
+# zip and the page that TREE has built as the first build.
 check-reproducible: deps-reproducible
-	scripts/check-reproducible.sh deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows) \
+	scripts/check-reproducible.sh $(if $(REPRODUCIBLE_FIRST),--first $(REPRODUCIBLE_FIRST)) deb $$(scripts/build-qt-windows.sh --check >/dev/null && echo windows) \
 		$$(scripts/build-qt-web.sh --check >/dev/null 2>&1 && echo web)
 
 # A short libFuzzer run over the analysis; new finds go to $(FUZZ_BUILD)/corpus,
@@ -102,12 +103,15 @@ fuzz: deps-fuzz
 
 # `make test` as an ordinary user on a freshly bootstrapped minimal Debian 12
 # and 13, from a clone of the current commit (root only; see the script).
+# FRESH_STEPS adds, on Debian 13, the page, the Windows build and the
+# reproducibility check in the same root.
 FRESH_DEBIAN ?= bookworm trixie
+FRESH_STEPS ?= test
 test-fresh-debian: deps-fresh-debian
-	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite || exit 1; done
+	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite $(FRESH_STEPS) || exit 1; done
 
 # `make test-web` as an ordinary user in a fresh Debian 13 root, for a Debian 12
-# machine, where Qt for WebAssembly is kept for that root (see the script).
+# machine (see the script).
 test-fresh-web: deps-fresh-debian
 	scripts/test-fresh-debian.sh trixie web
 

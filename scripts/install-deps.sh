@@ -47,5 +47,6 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 # sudo resets the environment, so the front end is set on its far side: a
 # package that asks a question then takes its default instead of waiting.
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+. "$(dirname "$0")/apt-lock.sh"
+apt_run "" "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+apt_run "" "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -2,35 +2,44 @@
 # The README's promise on a machine that has nothing yet: a minimal Debian
 # (debootstrap minbase, then git, make, ca-certificates and sudo), an ordinary
 # user with passwordless sudo whose login sets no LANG and whose PATH has no
-# /usr/sbin, a fresh clone of the current commit, and `make test` there as
-# that user. Fails when that fails. Needs root: debootstrap, chroot, mounts.
-#   scripts/test-fresh-debian.sh [bookworm|trixie]   (Debian 12 or 13; default bookworm)
+# /usr/sbin, a fresh clone of the current commit, and the README's commands
+# there as that user. Fails when one fails. Needs root: debootstrap, chroot, mounts.
+#   scripts/test-fresh-debian.sh [bookworm|trixie] [STEP...]
+# Debian 12 or 13 (default bookworm); the steps, in one root, one after another:
+#   test          `make test`, started while another install holds the package
+#                 manager's lock, as a desktop's own updates do after boot; then
+#                 `sudo make install` and `make install PREFIX=~/.local` (the default)
+#   web           `make test-web` (Debian 13 only: its emscripten builds Qt 6)
+#   windows       `make test-windows` (Debian 13 only: its Qt is the zip's)
+#   reproducible  `make check-reproducible`, taking the first of its two builds of
+#                 the zip and the page from the steps before
 # The minimal root is kept as a tarball and every downloaded .deb in a folder
 # under ZORBUNY_CI_CACHE (default /var/cache/zorbuny-ci), outside any clone,
-# so that later runs download nothing but apt's package lists.
-#   scripts/test-fresh-debian.sh trixie web
-# runs `make test-web` there instead, the web build being Debian 13's, with
-# the user's Qt for WebAssembly kept in $ZORBUNY_CI_CACHE/trixie-qt-web. It
-# skips, saying so in one line, where that holds no build for the root's Qt
-# and emscripten; ZORBUNY_CI_BUILD_QT_WEB=1 builds one (once, about half an hour).
+# so that later runs download nothing but apt's package lists. The user's
+# Qt builds (for WebAssembly and for Windows, from the root's Qt source) are
+# kept there too, in $suite-qt, and built where missing.
 set -euo pipefail
 
 source_tree=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$source_tree/scripts/apt-lock.sh"
 cache=${ZORBUNY_CI_CACHE:-/var/cache/zorbuny-ci}
 suite=${1:-bookworm}
-what=${2:-test}
-case "$suite-$what" in
-    bookworm-test) release="Debian 12" ;;
-    trixie-test | trixie-web) release="Debian 13" ;;
-    *) echo "usage: $0 [bookworm|trixie] | $0 trixie web" >&2; exit 2 ;;
+shift || true
+steps=("$@")
+[ ${#steps[@]} -gt 0 ] || steps=(test)
+case "$suite" in
+    bookworm) release="Debian 12" ;;
+    trixie) release="Debian 13" ;;
+    *) echo "usage: $0 [bookworm|trixie] [test|web|windows|reproducible]..." >&2; exit 2 ;;
 esac
+for step in "${steps[@]}"; do
+    case "$suite-$step" in
+        *-test | trixie-web | trixie-windows | trixie-reproducible) ;;
+        *) echo "$0: no step $step on $release (steps: test; on Debian 13 also web, windows, reproducible)" >&2; exit 2 ;;
+    esac
+done
 user=newcomer
-qt_web=$cache/$suite-qt-web
-if [ "$what" = web ] && [ -z "${ZORBUNY_CI_BUILD_QT_WEB:-}" ] &&
-    ! compgen -G "$qt_web/qt-web-*/.complete" >/dev/null; then
-    echo "Web page in a fresh $release skipped: no Qt for WebAssembly in $qt_web; ZORBUNY_CI_BUILD_QT_WEB=1 $0 trixie web builds it once (about half an hour)."
-    exit 0
-fi
+qt_cache=$cache/$suite-qt
 # A new name whenever what goes into the tarball changes.
 base=$cache/$suite-minbase-git-make-sudo-$user.tar
 
@@ -143,8 +152,8 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
     rm -f "$root/etc/apt/sources.list"
     enter_root
-    in_root apt-get update -q
-    in_root apt-get install -y -q git make ca-certificates sudo
+    apt_run "$root" in_root apt-get update -q
+    apt_run "$root" in_root apt-get install -y -q git make ca-certificates sudo
     in_root useradd -m -s /bin/bash "$user"
     echo "$user ALL=(ALL) NOPASSWD:ALL" >"$root/etc/sudoers.d/$user"
     chmod 0440 "$root/etc/sudoers.d/$user"
@@ -164,32 +173,63 @@ git -C "$home/zorbuny" fetch -q "$source_tree" "$commit"
 git -C "$home/zorbuny" checkout -q --detach "$commit"
 in_root chown -R "$user:$user" "/home/$user/zorbuny"
 
-if [ "$what" = web ]; then
-    # The user's Qt for WebAssembly outlives the root.
-    mkdir -p "$qt_web"
-    chown -R "$(in_root id -u "$user"):$(in_root id -g "$user")" "$qt_web"
-    mount_in --bind "$qt_web" "/home/$user/.cache/zorbuny"
+as_user() { # COMMAND: a login shell of the user's, in the clone
+    # su - starts a login shell: the user's own PATH and no LANG, as after logging in.
+    in_root su - "$user" -c "cd zorbuny && $1"
+}
+
+# Holds the root's dpkg locks for a while from outside, as unattended-upgrades
+# or PackageKit does on a desktop that has just booted.
+hold_package_manager() { # SECONDS
+    perl -MFcntl -e '
+        for my $path (@ARGV[1 .. $#ARGV]) {
+            open(my $file, ">>", $path) or die "$path: $!";
+            # struct flock: type, whence, start, length, pid
+            fcntl($file, F_SETLK, pack("s s x4 q q i x4", F_WRLCK, 0, 0, 0, 0)) or die "$path: $!";
+            push @held, $file;
+        }
+        $| = 1; print "held\n"; sleep $ARGV[0];' "$1" "$root/var/lib/dpkg/lock-frontend" "$root/var/lib/dpkg/lock"
+}
+
+timed() { # WHAT COMMAND...
+    local what="$1" start=$SECONDS
+    shift
+    "$@"
+    echo "== $what took $((SECONDS - start)) s in the fresh $release ($((SECONDS - started)) s in all)"
+}
+
+step_test() {
+    echo "== make test as $user in a fresh $release, commit $commit, while another process holds the package manager for 30 s"
+    coproc holder { hold_package_manager 30; }
+    local holder_pid=$holder_PID
+    read -r _ <&"${holder[0]}"
+    as_user 'make test' 2>&1 | tee "$work/test.log"
+    wait "$holder_pid" 2>/dev/null || true
+    # Else the first install did not meet the lock, and this proved nothing.
+    grep -q '^Waiting up to .* for the package manager: process .* (perl) holds' "$work/test.log" ||
+        { echo "== make test never waited for the package manager's lock" >&2; exit 1; }
+    # Both ways of installing the README shows; after the one through sudo the
+    # build must still be the user's own.
+    as_user 'sudo make install && make install PREFIX=~/.local &&
+        test -x /usr/local/games/zorbuny && test -x ~/.local/games/zorbuny &&
+        test -z "$(find build -not -user "$USER" -print -quit)"' >"$work/install.log" 2>&1 ||
+        { cat "$work/install.log"; echo "== installing as the README says failed" >&2; exit 1; }
+    echo "== sudo make install and make install PREFIX=~/.local worked in the fresh $release"
+}
+
+step_web() { as_user 'make test-web WERROR=ON'; }
+step_windows() { as_user 'make test-windows WERROR=ON'; }
+# The zip and the page were built by the steps before, in the user's clone:
+# they are the first build, and one more from another clone is compared with them.
+step_reproducible() { as_user 'make check-reproducible REPRODUCIBLE_FIRST=$PWD'; }
+
+if [ "${steps[*]}" != test ]; then
+    # The user's Qt builds outlive the root.
+    mkdir -p "$qt_cache"
+    chown -R "$(in_root id -u "$user"):$(in_root id -g "$user")" "$qt_cache"
+    mount_in --bind "$qt_cache" "/home/$user/.cache/zorbuny"
     in_root chown "$user:$user" "/home/$user/.cache"
-    echo "== make test-web as $user in a fresh $release, commit $commit"
-    in_root su - "$user" -c "cd zorbuny && scripts/install-deps.sh test-web >/dev/null &&
-        if [ -n '${ZORBUNY_CI_BUILD_QT_WEB:-}' ] || scripts/build-qt-web.sh --check >/dev/null; then
-            make test-web WERROR=ON
-        else
-            echo 'Web page in a fresh $release skipped: the Qt for WebAssembly in $qt_web is for another Qt or emscripten; ZORBUNY_CI_BUILD_QT_WEB=1 $0 trixie web builds this one.'
-        fi"
-    echo "== done in the fresh $release ($((SECONDS - started)) s in all)"
-    exit 0
 fi
-
-echo "== make test as $user in a fresh $release, commit $commit"
-# su - starts a login shell: the user's own PATH and no LANG, as after logging in.
-in_root su - "$user" -c 'cd zorbuny && make test'
-echo "== make test passed in the fresh $release ($((SECONDS - started)) s in all)"
-
-# Both ways of installing the README shows; after the one through sudo the
-# build must still be the user's own.
-in_root su - "$user" -c 'cd zorbuny && sudo make install && make install PREFIX=~/.local &&
-    test -x /usr/local/games/zorbuny && test -x ~/.local/games/zorbuny &&
-    test -z "$(find build -not -user "$USER" -print -quit)"' >"$work/install.log" 2>&1 ||
-    { cat "$work/install.log"; echo "== installing as the README says failed" >&2; exit 1; }
-echo "== sudo make install and make install PREFIX=~/.local worked in the fresh $release"
+for step in "${steps[@]}"; do
+    timed "$step" "step_$step"
+done
