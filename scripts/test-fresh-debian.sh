@@ -185,7 +185,8 @@ hold_package_manager() { # SECONDS
         for my $path (@ARGV[1 .. $#ARGV]) {
             open(my $file, ">>", $path) or die "$path: $!";
             # struct flock: type, whence, start, length, pid
-            fcntl($file, F_SETLK, pack("s s x4 q q i x4", F_WRLCK, 0, 0, 0, 0)) or die "$path: $!";
+            my $lock = pack("s s x4 q q i x4", F_WRLCK, 0, 0, 0, 0);
+            fcntl($file, F_SETLK, $lock) or die "$path: $!";
             push @held, $file;
         }
         $| = 1; print "held\n"; sleep $ARGV[0];' "$1" "$root/var/lib/dpkg/lock-frontend" "$root/var/lib/dpkg/lock"
