@@ -19,7 +19,7 @@ export SOURCE_DATE_EPOCH
 endif
 
 .DEFAULT_GOAL := all
-.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian test-fresh-web windows test-windows web test-web bench-web
+.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows web test-web bench-web
 
 # Qt for Windows builds on Debian 12 alone: elsewhere `make windows` stops
 # here, before it installs or configures anything.
@@ -109,11 +109,6 @@ FRESH_DEBIAN ?= bookworm trixie
 FRESH_STEPS ?= test
 test-fresh-debian: deps-fresh-debian
 	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite $(FRESH_STEPS) || exit 1; done
-
-# `make test-web` as an ordinary user in a fresh Debian 13 root, for a Debian 12
-# machine (see the script).
-test-fresh-web: deps-fresh-debian
-	scripts/test-fresh-debian.sh trixie web
 
 # The game for 64-bit Windows: zorbuny-<version>-windows-x86_64.zip in
 # $(WINDOWS_BUILD), with the source of what it ships beside it and SHA256SUMS. Qt for Windows is built from Debian's source the first
