@@ -300,8 +300,9 @@ def firefox():
             if not address:
                 raise RuntimeError("Firefox did not offer WebDriver BiDi")
             # Firefox goes on writing there; a full pipe would stop it.
-            threading.Thread(target=shutil.copyfileobj, daemon=True,
-                             args=(process.stderr, io.StringIO())).start()
+            drain = threading.Thread(target=shutil.copyfileobj, daemon=True,
+                                     args=(process.stderr, io.StringIO()))
+            drain.start()
             browser = Firefox(address)
             try:
                 yield browser
@@ -315,6 +316,7 @@ def firefox():
             if process.poll() is None:
                 process.kill()
                 process.wait()
+            process.stderr.close()
 
 
 BROWSERS = {"chromium": chromium, "firefox": firefox}
