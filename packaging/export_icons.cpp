@@ -58,8 +58,8 @@ int writeWeb(const QDir &folder)
 int main(int argc, char *argv[])
 {
     if (argc != 3) {
-        QTextStream(stderr)
-            << "usage: export_icons FOLDER NAME | export_icons --ico FILE | export_icons --web FOLDER\n";
+        QTextStream(stderr) << "usage: export_icons FOLDER NAME | export_icons --ico FILE | "
+                               "export_icons --web FOLDER\n";
         return 2;
     }
     const QString first = QString::fromLocal8Bit(argv[1]);
