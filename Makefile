@@ -136,8 +136,10 @@ test-windows: windows
 	tests/wine/run.sh $(WINDOWS_BUILD) $(BUILD)/tests/wine/tst_winewindow
 
 # The game in a web page, staged in $(WEB_BUILD): index.html, zorbuny.js,
-# zorbuny.wasm and Qt's loader, with Qt's licences, source and a relink kit
-# beside them, and SHA256SUMS of them all. Debian 13 only; Qt for WebAssembly
+# zorbuny.wasm and Qt's loader, the app manifest, its icons (drawn by a host
+# build's export_icons in $(WEB_BUILD)/build/host) and the service worker,
+# with Qt's licences, source and a relink kit beside them, and SHA256SUMS of
+# them all. Debian 13 only; Qt for WebAssembly
 # is built from Debian's source the first time, once per machine
 # (scripts/build-qt-web.sh). A build folder set up with another Qt for
 # WebAssembly keeps that one's compiler, so it starts afresh.
@@ -147,20 +149,23 @@ web:
 	qt="$$(scripts/build-qt-web.sh)" && \
 	{ grep -qsxF "Qt6_DIR:PATH=$$qt/lib/cmake/Qt6" $(WEB_BUILD)/build/CMakeCache.txt || \
 		rm -rf $(WEB_BUILD)/build; } && \
+	$(CMAKE) -S . -B $(WEB_BUILD)/build/host -DZORBUNY_WERROR=$(WERROR) -DBUILD_TESTING=OFF >/dev/null && \
+	$(CMAKE) --build $(WEB_BUILD)/build/host -j $(JOBS) --target export_icons && \
 	EMSDK="$$qt/emsdk" "$$qt/bin/qt-cmake" -G Ninja -S . -B $(WEB_BUILD)/build \
 		-DCMAKE_BUILD_TYPE=MinSizeRel -DZORBUNY_WERROR=$(WERROR) -DBUILD_TESTING=OFF \
 		-DQT_SKIP_AUTO_PLUGIN_INCLUSION=OFF \
-		-DZORBUNY_WEB_PAGE=$(abspath $(WEB_BUILD)) -DZORBUNY_QT_SOURCE="$$qt/source" && \
+		-DZORBUNY_WEB_PAGE=$(abspath $(WEB_BUILD)) -DZORBUNY_QT_SOURCE="$$qt/source" \
+		-DZORBUNY_EXPORT_ICONS=$(abspath $(WEB_BUILD))/build/host/packaging/export_icons && \
 	EMSDK="$$qt/emsdk" $(CMAKE) --build $(WEB_BUILD)/build -j $(JOBS)
 	cd $(WEB_BUILD) && find . -path ./build -prune -o -type f ! -name SHA256SUMS -printf '%P\n' | \
 		LC_ALL=C sort | xargs sha256sum >SHA256SUMS
 
-# The page served on localhost and played in headless Chromium.
+# The page served on localhost and played in headless Chromium and Firefox.
 test-web: web
 	@scripts/install-deps.sh test-web
 	python3 tests/web/tst_page.py $(WEB_BUILD) $(WEB_BUILD)/build/web-test
 
-# What the page weighs with gzip and how soon its board is drawn.
+# What the page weighs with gzip and how soon its board is drawn, in both.
 bench-web: web
 	@scripts/install-deps.sh test-web
 	python3 bench/web_page.py $(WEB_BUILD)

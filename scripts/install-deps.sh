@@ -16,10 +16,11 @@ fresh_debian=(debootstrap git)
 reproducible=("${package[@]}" git diffoscope-minimal)
 # The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
 windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip wine wine64 openbox)
-# The web build (Debian 13 only) and its checks in headless Chromium; dpkg-dev
-# unpacks Qt's source, patch trims it.
-web=(make cmake qt6-base-dev emscripten ninja-build dpkg-dev xz-utils patch)
-test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil)
+# The web build (Debian 13 only) and its checks in headless Chromium and
+# Firefox; dpkg-dev unpacks Qt's source, patch trims it, the host build draws
+# the app icons. Firefox is driven over WebDriver BiDi through a websocket.
+web=("${build[@]}" emscripten ninja-build dpkg-dev xz-utils patch python3)
+test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil firefox-esr python3-websocket fonts-dejavu-core)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;

@@ -1,21 +1,25 @@
-"""The game's web page in headless Chromium: drawn, played with the mouse, a
-finger and the keyboard to the computer's win in red on a locked board, its
-About window opened and closed with both titles readable, left through
-«Выход», its cells named to a screen reader, and not one error on the console.
-    python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER]
+"""The game's web page in headless Chromium and Firefox: drawn, played with
+the mouse and the keyboard to the computer's win in red on a locked board, its
+About window opened and closed with both titles readable and in the page's
+sans, left through «Выход»; kept by its service worker and played again with
+the server gone; replaced whole by a new build, never by half of one; and not
+one error on the console. In Chromium also: played with a finger on a phone,
+its cells named to a screen reader, and its manifest judged installable.
+    python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER] [unittest options]
 """
 
+import importlib.util
+import json
 import os
 import re
+import shutil
 import sys
+import tempfile
 import unittest
 
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.actions.action_builder import ActionBuilder
-from selenium.webdriver.common.by import By
-from selenium.webdriver.common.keys import Keys
+from PIL import Image
 
-from webpage import (Board, chromium, contrast, main_window_box, read_face, read_mark, screenshot,
+from webpage import (BROWSERS, Board, contrast, main_window_box, read_face, read_mark, screenshot,
                      served, wait_for)
 
 PAGE = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else None
@@ -58,6 +62,63 @@ ENABLE_READER = """
     button?.click();
     return Boolean(button);
 """
+# Which font each window title is drawn in, told by widths: a copy of the
+# title showing letters whose widths differ much between DejaVu Sans and a
+# serif, its width as drawn, and the widths the browser gives it in each.
+TITLE_FONTS = """
+    const root = document.getElementById("screen").querySelector("*").shadowRoot;
+    const context = document.createElement("canvas").getContext("2d");
+    const probe = "rrrrriiiii";
+    return [...root.querySelectorAll(".qt-window.has-title .window-name")].map(name => {
+        const copy = name.cloneNode();
+        copy.textContent = probe;
+        name.after(copy);
+        const range = document.createRange();
+        range.selectNodeContents(copy);
+        const drawn = range.getBoundingClientRect().width, size = getComputedStyle(copy).fontSize;
+        copy.remove();
+        const width = family => { context.font = size + " " + family; return context.measureText(probe).width; };
+        return [name.textContent, drawn, width('"DejaVu Sans"'), width("serif")];
+    });
+"""
+
+# The service worker's state: whether it controls the page, and the caches
+# with the files each holds.
+KEPT = """
+    const worker = navigator.serviceWorker.controller;
+    const kept = {};
+    for (const name of await caches.keys())
+        kept[name] = (await (await caches.open(name)).keys()).map(r => new URL(r.url).pathname.slice(1));
+    return [worker ? worker.state : null, kept];
+"""
+
+# The SHA-256 of each file as the page now gets it (through the worker).
+SUMS_SEEN = """
+    const hex = b => [...new Uint8Array(b)].map(x => x.toString(16).padStart(2, "0")).join("");
+    const sums = {};
+    for (const name of %s)
+        sums[name] = hex(await crypto.subtle.digest("SHA-256", await (await fetch(name)).arrayBuffer()));
+    return sums;
+"""
+
+# Has the browser look for a new worker now: what became of the one it found
+# ("activated", or "redundant" when its install failed), or null for none.
+UPDATE = """
+    const registration = await navigator.serviceWorker.getRegistration();
+    const found = new Promise(resolve => registration.addEventListener(
+        "updatefound", () => resolve(registration.installing), {once: true}));
+    await registration.update();
+    const worker = await Promise.race([found, new Promise(resolve => setTimeout(resolve, 30000, null))]);
+    if (!worker)
+        return null;
+    await new Promise(resolve => {
+        const settled = () => ["activated", "redundant"].includes(worker.state) && resolve();
+        worker.addEventListener("statechange", settled);
+        settled();
+    });
+    return worker.state;
+"""
+
 CELL_NAME = re.compile(r"ряд (\d+), столбец (\d+), (пусто|X|O)")
 
 
@@ -75,6 +136,45 @@ def reader_buttons(driver):
     return names, cells
 
 
+def page_tool(name):
+    """The page's service worker writer as it ships in the relink kit."""
+    spec = importlib.util.spec_from_file_location(name, os.path.join(PAGE, "relink", name + ".py"))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def next_build(page, folder):
+    """A copy of the page as another build of it would be: its page, script
+    and wasm each changed (the wasm by a custom section, which changes no
+    code), and a service worker of its own."""
+    shutil.copytree(page, folder, ignore=shutil.ignore_patterns("build", "qt-source", "relink", "licences"))
+    with open(os.path.join(folder, "index.html"), encoding="utf-8") as f:
+        html = f.read()
+    with open(os.path.join(folder, "index.html"), "w", encoding="utf-8") as f:
+        f.write(html.replace("<head>\n", '<head>\n<meta name="build" content="next">\n', 1))
+    with open(os.path.join(folder, "zorbuny.js"), "a") as f:
+        f.write("\n// the next build\n")
+    name = b"zorbuny-next"
+    with open(os.path.join(folder, "zorbuny.wasm"), "ab") as f:
+        f.write(bytes([0, len(name) + 1, len(name)]) + name)
+    return page_tool("service_worker").write(folder)
+
+
+def icon_pixels():
+    """The game's 16-pixel icon from resources/icon.xpm: rows of RGBA."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "icon.xpm")
+    with open(path) as f:
+        lines = re.findall(r'"([^"]*)"', f.read())
+    width, height, colours, _ = map(int, lines[0].split())
+    palette = {}
+    for line in lines[1:1 + colours]:
+        key, value = line[0], line.split()[-1]
+        palette[key] = (0, 0, 0, 0) if value == "None" else tuple(
+            int(value[i:i + 2], 16) for i in (1, 3, 5)) + (255,)
+    return [[palette[c] for c in row] for row in lines[1 + colours:1 + colours + height]]
+
+
 def cell_of(name):
     """The cell a reader's name is of, or None."""
     if match := CELL_NAME.fullmatch(name):
@@ -83,19 +183,31 @@ def cell_of(name):
     return None
 
 
-class PageTest(unittest.TestCase):
-    def open_page(self, driver, url):
-        driver.get(url)
-        self.dpr = driver.execute_script("return window.devicePixelRatio")
-        self.scale = driver.execute_script("return window.zorbunyScale")
+
+class PageChecks:
+    """What the page does in every browser it is tested in: a subclass names
+    the browser."""
+
+    browser_name = None
+
+    def open_browser(self):
+        return BROWSERS[self.browser_name]()
+
+    def shot(self, name):
+        return os.path.join(SHOTS, "%s-%s.png" % (self.browser_name, name))
+
+    def drawn_board(self, browser):
+        """The board, once the main window shows it drawn."""
+        self.dpr = browser.run("return window.devicePixelRatio")
+        self.scale = browser.run("return window.zorbunyScale")
         device_scale = self.dpr * self.scale
         expected = WINDOW_WIDTH * device_scale
 
-        def drawn_board():
-            box = main_window_box(driver, self.dpr)
-            image = screenshot(driver)
+        def drawn():
+            box = main_window_box(browser, self.dpr)
             if not box or abs((box[2] - box[0]) - expected) > 2 * device_scale:
                 return None
+            image = screenshot(browser)
             board = Board(box, device_scale)
             # Drawn, not merely laid out: every cell shows a light, empty face.
             for cell in (0, 13, 182, 195):
@@ -103,11 +215,15 @@ class PageTest(unittest.TestCase):
                 if sum(image.getpixel((int(left + right) // 2, int(top + bottom) // 2))) < 3 * 180:
                     return None
             return board
-        return wait_for("the drawn board", drawn_board)
+        return wait_for("the drawn board", drawn)
 
-    def marks(self, driver, board, name, faces=None):
-        image = screenshot(driver)
-        image.save(os.path.join(SHOTS, name + ".png"))
+    def open_page(self, browser, url):
+        browser.goto(url)
+        return self.drawn_board(browser)
+
+    def marks(self, browser, board, name, faces=None):
+        image = screenshot(browser)
+        image.save(self.shot(name))
         if faces is not None:
             faces.clear()
             faces.update({cell: face for cell in range(196)
@@ -115,25 +231,21 @@ class PageTest(unittest.TestCase):
         return {cell: mark for cell in range(196)
                 if (mark := read_mark(image, board.cell(cell), board.scale))}
 
-    def click(self, driver, board, cell):
-        x, y = board.centre(cell, self.dpr)
-        click = ActionBuilder(driver)
-        click.pointer_action.move_to_location(int(x), int(y))
-        click.pointer_action.click()
-        click.perform()
+    def click(self, browser, board, cell):
+        browser.click(*board.centre(cell, self.dpr))
 
-    def play_until_computer_wins(self, driver, board, shown):
+    def play_until_computer_wins(self, browser, board, shown):
         """X's quiet moves, each answered by one O, until the computer's line
         shows red: the marks and the painted cells then."""
         faces, seen = {}, {}
         for cell in QUIET_MOVES:
             if cell in shown:
                 continue
-            self.click(driver, board, cell)
+            self.click(browser, board, cell)
             replies = sum(mark == "O" for mark in shown.values()) + 1
 
             def replied():
-                seen.update(marks=self.marks(driver, board, "desktop-played", faces))
+                seen.update(marks=self.marks(browser, board, "desktop-played", faces))
                 now = seen["marks"]
                 return (now.get(cell) == "X" and shown.items() <= now.items()
                         and sum(mark == "O" for mark in now.values()) == replies)
@@ -156,20 +268,26 @@ class PageTest(unittest.TestCase):
         for (r0, c0), (r1, c1) in zip(zip(rows, columns), zip(rows[1:], columns[1:])):
             self.assertEqual((r1 - r0, c1 - c0), step, cells)
 
-    def assertTitlesReadable(self, driver, windows):
-        """Each window's title, active or not, at least 4.5:1 against its bar."""
-        titles = driver.execute_script(TITLE_COLOURS)
+    def assertTitlesReadable(self, browser, windows):
+        """Each window's title, active or not, at least 4.5:1 against its bar,
+        and drawn in DejaVu Sans, the page's own font, not a serif."""
+        titles = browser.run(TITLE_COLOURS)
         self.assertEqual(sorted(t[0] for t in titles), sorted(windows))
         self.assertIn(True, [t[1] for t in titles])  # one of them inactive
         for name, _, colour, opacity, background in titles:
             seen = [opacity * c + (1 - opacity) * b for c, b in zip(colour, background)]
             self.assertGreaterEqual(contrast(seen, background), 4.5, (name, colour, opacity))
+        fonts = browser.run(TITLE_FONTS)
+        self.assertEqual(sorted(f[0] for f in fonts), sorted(windows))
+        for text, drawn, sans, serif in fonts:
+            self.assertGreater(abs(sans - serif), 3, (text, sans, serif))  # the two tell apart
+            self.assertAlmostEqual(drawn, sans, delta=1.5, msg=(text, drawn, sans, serif))
 
-    def wait_for_marks(self, driver, board, expected, name, expected_faces=None):
+    def wait_for_marks(self, browser, board, expected, name, expected_faces=None):
         seen, faces = {}, {}
 
         def arrived():
-            seen.update(marks=self.marks(driver, board, name, faces))
+            seen.update(marks=self.marks(browser, board, name, faces))
             return seen["marks"] == expected and expected_faces in (None, faces)
         try:
             wait_for("the marks %s" % expected, arrived, timeout=10)
@@ -177,76 +295,187 @@ class PageTest(unittest.TestCase):
             self.assertEqual(seen.get("marks"), expected)
             self.assertEqual(faces, expected_faces)
 
-    def assertNoConsoleErrors(self, driver):
-        errors = [entry["message"] for entry in driver.get_log("browser")
-                  if entry["level"] == "SEVERE"]
-        self.assertEqual(errors, [])
+    def assertNoConsoleErrors(self, browser):
+        self.assertEqual(browser.console_errors(), [])
 
-    def assertAllFromPage(self, driver, url):
-        fetched = driver.execute_script(
-            "return performance.getEntriesByType('resource').map(e => e.name)")
+    def assertAllFromPage(self, browser, url):
+        fetched = browser.run("return performance.getEntriesByType('resource').map(e => e.name)")
         self.assertTrue(any(name.endswith("zorbuny.wasm") for name in fetched), fetched)
         self.assertEqual([name for name in fetched if not name.startswith(url)], [])
 
-    def test_desktop_mouse_and_keyboard(self):
-        with served(PAGE) as url, chromium() as driver:
-            board = self.open_page(driver, url)
-            self.assertEqual(self.scale, 1)  # a desktop window shows the game at its own size
-            self.assertEqual(self.marks(driver, board, "desktop-empty"), {})
+    def wait_kept(self, browser, cache):
+        """Waits until the page's worker controls it and keeps exactly this
+        build's files, in the cache named after them."""
+        files = sorted(page_tool("service_worker").FILES)
+        seen = {}
 
-            self.click(driver, board, 0)
-            self.wait_for_marks(driver, board, {0: "X", FIRST_REPLY: "O"}, "desktop-played")
+        def kept():
+            seen["state"] = state = browser.run(KEPT)
+            return state[0] == "activated" and list(state[1]) == [cache] and sorted(state[1][cache]) == files
+        try:
+            wait_for("the page kept for offline play", kept, timeout=30)
+        except AssertionError:
+            self.assertEqual(seen.get("state"), ["activated", {cache: files}])
+
+    def test_desktop_mouse_and_keyboard(self):
+        with served(PAGE) as site, self.open_browser() as browser:
+            board = self.open_page(browser, site.url)
+            self.assertEqual(self.scale, 1)  # a desktop window shows the game at its own size
+            self.assertEqual(self.marks(browser, board, "desktop-empty"), {})
+
+            self.click(browser, board, 0)
+            self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, "desktop-played")
 
             # The computer's five in red, and the board locked: a click on an
             # empty cell places nothing. Keys go in order after the click, so
             # once About is open the click has been dealt with.
-            marks, faces = self.play_until_computer_wins(driver, board, {0: "X", FIRST_REPLY: "O"})
+            marks, faces = self.play_until_computer_wins(browser, board, {0: "X", FIRST_REPLY: "O"})
             self.assertWonLine(marks, faces, "O", "red")
             # The page's live region, for a screen reader, says so after the last reply.
             said = "return document.getElementById('said').textContent"
-            self.assertRegex(driver.execute_script(said),
+            self.assertRegex(browser.run(said),
                              r"^ряд \d+, столбец \d+, X\. ряд \d+, столбец \d+, O\. Компьютер выиграл$")
             empty = next(c for c in range(196) if c not in marks)
-            self.click(driver, board, empty)
-            wait_for("the locked board said", lambda: driver.execute_script(said).endswith(
+            self.click(browser, board, empty)
+            wait_for("the locked board said", lambda: browser.run(said).endswith(
                 ", пусто. Игра окончена"), timeout=10)
 
             # «Справка», «О программе» by their access keys, closed by Enter on OK.
-            keys = ActionChains(driver)
-            keys.key_down(Keys.ALT).send_keys("с").key_up(Keys.ALT).perform()
-            ActionChains(driver).send_keys("о").perform()
+            browser.keys("alt+с", "о")
             wait_for("the About window", lambda: " О программе Зорбуны" in
-                     driver.execute_script(WINDOW_TITLES), timeout=10)
-            screenshot(driver).save(os.path.join(SHOTS, "desktop-about.png"))
-            self.assertTitlesReadable(driver, [" Игра Зорбуны", " О программе Зорбуны"])
-            ActionChains(driver).send_keys(Keys.ENTER).perform()
+                     browser.run(WINDOW_TITLES), timeout=10)
+            screenshot(browser).save(self.shot("desktop-about"))
+            self.assertTitlesReadable(browser, [" Игра Зорбуны", " О программе Зорбуны"])
+            browser.keys("Enter")
             wait_for("the About window to close", lambda: " О программе Зорбуны" not in
-                     driver.execute_script(WINDOW_TITLES), timeout=10)
+                     browser.run(WINDOW_TITLES), timeout=10)
             # The game behind it is as it was.
-            self.wait_for_marks(driver, board, marks, "desktop-after-about", faces)
+            self.wait_for_marks(browser, board, marks, "desktop-after-about", faces)
 
-            self.assertAllFromPage(driver, url)
-            self.assertNoConsoleErrors(driver)
+            self.assertAllFromPage(browser, site.url)
+            self.assertNoConsoleErrors(browser)
 
             # «Игра», «Выход»: the page says the game has ended.
-            ActionChains(driver).key_down(Keys.ALT).send_keys("и").key_up(Keys.ALT).perform()
-            ActionChains(driver).send_keys("в").perform()
-            ended = driver.find_element(By.ID, "ended")
-            wait_for("the page to say the game has ended", ended.is_displayed, timeout=10)
-            self.assertIn("Игра окончена", ended.text)
-            self.assertFalse(driver.find_element(By.ID, "screen").is_displayed())
-            screenshot(driver).save(os.path.join(SHOTS, "desktop-ended.png"))
-            self.assertNoConsoleErrors(driver)
+            browser.keys("alt+и", "в")
+            shown = """const e = id => document.getElementById(id);
+                return [e("ended").checkVisibility(), e("ended").innerText, e("screen").checkVisibility()];"""
+            wait_for("the page to say the game has ended", lambda: browser.run(shown)[0], timeout=10)
+            _, text, screen = browser.run(shown)
+            self.assertIn("Игра окончена", text)
+            self.assertFalse(screen)
+            screenshot(browser).save(self.shot("desktop-ended"))
+            self.assertNoConsoleErrors(browser)
+
+    def test_offline(self):
+        cache = page_tool("service_worker").cache_name(page_tool("service_worker").sums(PAGE))
+        with self.open_browser() as browser:
+            with served(PAGE) as site:
+                self.open_page(browser, site.url)
+                self.wait_kept(browser, cache)
+            # The server gone, as with no network: the page comes from what was kept.
+            browser.reload()
+            board = self.drawn_board(browser)
+            self.assertEqual(self.marks(browser, board, "offline-empty"), {})
+            self.click(browser, board, 0)
+            self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, "offline-played")
+            self.assertNoConsoleErrors(browser)
+            # Truly offline: what the worker does not keep cannot be had.
+            self.assertFalse(browser.run(
+                "try { await fetch('LICENCES.txt'); return true; } catch (e) { return false; }"))
+
+    def test_update(self):
+        """A new build replaces the kept one whole on the next visit online;
+        a release half copied to the server changes nothing kept."""
+        tool = page_tool("service_worker")
+        files = list(tool.FILES)
+        old_sums = tool.sums(PAGE)
+        with tempfile.TemporaryDirectory(prefix="zorbuny-update-") as work, self.open_browser() as browser:
+            live, staged = os.path.join(work, "live"), os.path.join(work, "next")
+            shutil.copytree(PAGE, live, ignore=shutil.ignore_patterns("build", "qt-source", "relink", "licences"))
+            new_cache = next_build(PAGE, staged)
+            new_sums = tool.sums(staged)
+            self.assertTrue(all(new_sums[f] != old_sums[f] for f in ("index.html", "zorbuny.js", "zorbuny.wasm")))
+            seen_sums = SUMS_SEEN % json.dumps(files)
+            with served(live) as site:
+                self.open_page(browser, site.url)
+                self.wait_kept(browser, tool.cache_name(old_sums))
+
+                # The new worker, page and script copied, the wasm not yet.
+                for name in ("sw.js", "index.html", "zorbuny.js"):
+                    shutil.copy(os.path.join(staged, name), live)
+                self.assertEqual(browser.run(UPDATE), "redundant")
+                browser.reload()
+                self.drawn_board(browser)
+                self.assertEqual(browser.run(seen_sums), old_sums)
+                self.wait_kept(browser, tool.cache_name(old_sums))
+
+                # The whole release there: the next visit fetches it, the one
+                # after runs it, and the old build's files are gone.
+                shutil.copy(os.path.join(staged, "zorbuny.wasm"), live)
+                browser.reload()
+                self.drawn_board(browser)
+                self.wait_kept(browser, new_cache)
+                browser.reload()
+                board = self.drawn_board(browser)
+                self.assertEqual(browser.run("return document.querySelector('meta[name=build]')?.content"), "next")
+                self.assertEqual(browser.run(seen_sums), new_sums)
+                self.click(browser, board, 0)
+                self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, "update-played")
+                self.assertNoConsoleErrors(browser)
+
+
+class InChromium(PageChecks, unittest.TestCase):
+    browser_name = "chromium"
+
+    def test_installable(self):
+        """The manifest's fields, its icons drawn from the game's own, and
+        Chromium's word that the page can be installed as an app."""
+        with open(os.path.join(PAGE, "manifest.webmanifest"), encoding="utf-8") as f:
+            manifest = json.load(f)
+        self.assertEqual({key: manifest[key] for key in (
+            "name", "short_name", "lang", "start_url", "display", "background_color", "theme_color")},
+            {"name": "Зорбуны", "short_name": "Зорбуны", "lang": "ru", "start_url": "./",
+             "display": "standalone", "background_color": "#3b4754", "theme_color": "#3b4754"})
+        with open(os.path.join(PAGE, "index.html"), encoding="utf-8") as f:
+            html = f.read()
+        self.assertIn("background: %s;" % manifest["background_color"], html)
+        self.assertEqual(sorted((i["sizes"], i["type"]) for i in manifest["icons"]),
+                         [("192x192", "image/png"), ("512x512", "image/png")])
+        drawing = icon_pixels()
+        for icon in manifest["icons"]:
+            image = Image.open(os.path.join(PAGE, icon["src"]))
+            size = int(icon["sizes"].split("x")[0])
+            self.assertEqual((image.format, image.size), ("PNG", (size, size)))
+            image = image.convert("RGBA")
+            step = size // len(drawing)
+            # Every pixel of the drawing, enlarged whole: sample each block's corners.
+            for y, row in enumerate(drawing):
+                for x, colour in enumerate(row):
+                    for dx, dy in ((0, 0), (step - 1, step - 1)):
+                        got = image.getpixel((x * step + dx, y * step + dy))
+                        self.assertEqual(got if colour[3] else got[3], colour if colour[3] else 0,
+                                         (icon["src"], x, y))
+
+        with served(PAGE) as site, self.open_browser() as browser:
+            self.open_page(browser, site.url)
+            driver = browser.driver
+            seen = driver.execute_cdp_cmd("Page.getAppManifest", {})
+            self.assertEqual(seen["errors"], [])
+            self.assertEqual(seen["url"], site.url + "manifest.webmanifest")
+            self.assertEqual(driver.execute_cdp_cmd("Page.getInstallabilityErrors", {}),
+                             {"installabilityErrors": []})
+            self.assertNoConsoleErrors(browser)
 
     def test_screen_reader(self):
-        with served(PAGE) as url, chromium() as driver:
-            board = self.open_page(driver, url)
-            self.assertTrue(driver.execute_script(ENABLE_READER))
+        with served(PAGE) as site, self.open_browser() as browser:
+            board = self.open_page(browser, site.url)
+            driver = browser.driver
+            self.assertTrue(browser.run(ENABLE_READER))
             # Every cell a button named by its place and caption, and named
             # still after a move has changed two captions.
             for moves, expected in (((), {}), ((0,), {0: "X", FIRST_REPLY: "O"})):
                 for cell in moves:
-                    self.click(driver, board, cell)
+                    self.click(browser, board, cell)
                 captions = {cell: expected.get(cell, "") for cell in range(196)}
                 seen = {}
                 try:
@@ -258,15 +487,14 @@ class PageTest(unittest.TestCase):
                 self.assertEqual(len(names), 196, [n for n in names if not CELL_NAME.fullmatch(n)])
             # The page's live region says the X and then the computer's reply, by their names.
             named = {cell_of(name): name for name in names}
-            self.assertEqual(driver.execute_script(
-                "return document.getElementById('said').textContent"),
-                f"{named[0]}. {named[FIRST_REPLY]}")
-            self.assertNoConsoleErrors(driver)
+            self.assertEqual(browser.run("return document.getElementById('said').textContent"),
+                             f"{named[0]}. {named[FIRST_REPLY]}")
+            self.assertNoConsoleErrors(browser)
 
     def test_phone_touch(self):
-        with served(PAGE) as url, chromium(phone=True) as driver:
-            board = self.open_page(driver, url)
-            viewport = driver.execute_script("return document.documentElement.clientWidth")
+        with served(PAGE) as site, BROWSERS["chromium"](phone=True) as browser:
+            board = self.open_page(browser, site.url)
+            viewport = browser.run("return document.documentElement.clientWidth")
             # Upright, the window takes the screen's width; a cell stays a finger's target.
             box = board.box
             self.assertAlmostEqual((box[2] - box[0]) / self.dpr, viewport, delta=2)
@@ -276,11 +504,15 @@ class PageTest(unittest.TestCase):
             # A tap is a click.
             x, y = board.centre(195, self.dpr)
             for kind in ("touchStart", "touchEnd"):
-                driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+                browser.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
                     "type": kind,
                     "touchPoints": [{"x": x, "y": y}] if kind == "touchStart" else []})
-            self.wait_for_marks(driver, board, {195: "X", FIRST_REPLY: "O"}, "phone-played")
-            self.assertNoConsoleErrors(driver)
+            self.wait_for_marks(browser, board, {195: "X", FIRST_REPLY: "O"}, "phone-played")
+            self.assertNoConsoleErrors(browser)
+
+
+class InFirefox(PageChecks, unittest.TestCase):
+    browser_name = "firefox"
 
 
 if __name__ == "__main__":
