@@ -3,8 +3,14 @@
 #include "main_window/readonlytext.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTimer>
+
+#include <utility>
 
 // Orca 48 drops text inserted into an object that is not editable, but
 // speaks Qt 6.8's announcement. It speaks a move of the focus before any
@@ -106,7 +112,56 @@ private:
     }
 };
 
+// Orca 48 handles a window's activation ahead of any event that came before
+// it. When a menu item opens a dialog, the menu bar has just handed the
+// focus back to the cell it took it from, so Orca would say the dialog, then
+// that cell as a return to the main window, then the dialog again as its
+// button takes the focus. The focus the menu bar hands back is told once the
+// item has done its work instead, and not at all if it opened a dialog,
+// after which the focus comes back to the cell anew.
+QPointer<QWidget> g_menuBarReturn;
+
+void tellQt(QAccessibleEvent *event);
+
+void update(QAccessibleEvent *event)
+{
+    if (event->type() == QAccessible::Focus) {
+        const QPointer<QWidget> returned = std::exchange(g_menuBarReturn, nullptr);
+        if (returned && event->object() == returned) {
+            QTimer::singleShot(0, returned.get(), [returned] {
+                if (QApplication::activeModalWidget() || QApplication::focusWidget() != returned)
+                    return;
+                QAccessibleEvent focus(returned.get(), QAccessible::Focus);
+                tellQt(&focus);
+            });
+            return;
+        }
+    }
+    tellQt(event);
+}
+
+// Passes the event on to Qt's bridge to the reader, which Qt skips while a
+// handler of the game's own is installed.
+void tellQt(QAccessibleEvent *event)
+{
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(update);
+}
+
 } // namespace
+
+void Orca48Reader::install()
+{
+    static QPointer<QCoreApplication> installed;
+    if (installed == qApp)
+        return;
+    installed = qApp;
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget *old, QWidget *now) {
+        g_menuBarReturn = qobject_cast<QMenuBar *>(old) ? now : nullptr;
+    });
+    QAccessible::installUpdateHandler(update);
+}
 
 QAccessibleInterface *Orca48Reader::interfaceFor(const QString &className, QObject *object)
 {

@@ -8,6 +8,7 @@ namespace accessibility {
 class Orca48Reader final : public Reader
 {
 public:
+    void install() override;
     QAccessibleInterface *interfaceFor(const QString &className, QObject *object) override;
     void announce(QWidget *cell, const QString &message) override;
     void announceThenFocus(QWidget *cell, const QString &message, QWidget *next) override;
