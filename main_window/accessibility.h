@@ -7,10 +7,10 @@ class QString;
 class QWidget;
 
 // What the window tells a screen reader beyond what Qt tells it by itself.
-// Each function works around a gap between Qt and Orca: Qt 6.4 with Orca 43,
-// the pair a Debian 12 desktop has, and Qt 6.8 with Orca 48, Debian 13's.
-// Where the two pairs need different means, the Qt version chooses at
-// compile time; the reasons stand beside the code.
+// Each kind of reader needs its own means: Qt 6.4 with Orca 43, the pair a
+// Debian 12 desktop has, Qt 6.8 with Orca 48, Debian 13's, and the web page.
+// Each has a class of its own (reader.h), with the reasons beside its code;
+// a build holds one, and these calls go to it.
 namespace accessibility {
 
 // The accessible interfaces of the board's cells' helpers and of the status

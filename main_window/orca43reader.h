@@ -1,0 +1,18 @@
+#pragma once
+
+#include "main_window/reader.h"
+
+namespace accessibility {
+
+// Qt 6.4 with Orca 43, a Debian 12 desktop's pair; Qt 6.4 builds for
+// Windows get it too.
+class Orca43Reader final : public Reader
+{
+public:
+    QAccessibleInterface *interfaceFor(const QString &className, QObject *object) override;
+    void announce(QWidget *cell, const QString &message) override;
+    void announceThenFocus(QWidget *cell, const QString &message, QWidget *next) override;
+    void describe(QWidget *cell, const QString &outcome) override;
+};
+
+} // namespace accessibility
