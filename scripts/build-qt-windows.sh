@@ -12,17 +12,19 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 . "$here/scripts/qt-source.sh"
 
-# Its source, its options and the MinGW they were tried with are Debian 12's
-# (Qt 6.4); another release gets a plain no rather than hours of a build that
-# has never been run there.
-elsewhere="$(
-  . /etc/os-release 2>/dev/null || true
-  [ "${ID:-}-${VERSION_ID:-}" = debian-12 ] ||
-    echo "make windows builds only on Debian 12 (bookworm): Qt for Windows comes from Debian 12's own Qt 6.4 source; this is ${PRETTY_NAME:-not Debian 12}"
-)"
+# Qt 6.8 from Debian 13's source, with Debian 13's MinGW-w64 (GCC 14): an
+# older Debian has Qt 6.4, which left support long ago, and a GCC Qt 6.8's
+# Windows code was not tried with. It gets one line instead of a long build.
+release="$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")"
+elsewhere=
+case "$release" in
+  debian-1[3-9]*) ;;
+  debian-*) elsewhere="make windows needs Debian 13: Qt for Windows is built from Debian 13's Qt 6.8 source with its MinGW-w64. Run it on a Debian 13 machine or in a Debian 13 root (e.g. one made with debootstrap trixie); this is Debian ${release#debian-}." ;;
+  *) elsewhere="make windows needs Debian 13: Qt for Windows is built from Debian 13's Qt 6.8 source with its MinGW-w64; this is ${release:-not Debian}." ;;
+esac
 case "${1:-}" in
   --can-build) [ -z "$elsewhere" ] || { echo "$elsewhere"; exit 1; }; exit 0 ;;
-  --check) ;;
+  --check) [ -z "$elsewhere" ] || exit 1 ;;
   *) [ -z "$elsewhere" ] || { echo "$elsewhere" >&2; exit 1; } ;;
 esac
 

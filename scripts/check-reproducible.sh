@@ -4,8 +4,9 @@
 # other in different time zones, and checks that both builds give the same
 # bytes. Where they differ, diffoscope says how.
 #   scripts/check-reproducible.sh deb|windows|web...
-# deb: the .deb of `make package`; windows: the zip of `make windows` (needs
-# Qt for Windows built, see scripts/build-qt-windows.sh); web: the page of
+# deb: the .deb of `make package`; windows: the zip and the setup program of
+# `make windows` (Debian 13, Qt for Windows built, see
+# scripts/build-qt-windows.sh); web: the page of
 # `make web` and all beside it (needs Qt for WebAssembly built, see
 # scripts/build-qt-web.sh).
 set -euo pipefail
@@ -35,7 +36,8 @@ build() { # number, clone folder, umask, time zone
           make -s windows >"$work/out$1/windows.log" 2>&1 ||
             { tail -n 30 "$work/out$1/windows.log" >&2; exit 1; }
           mkdir -p "$work/out$1/windows"
-          cp build-windows/zorbuny-*-windows-x86_64.zip build-windows/SHA256SUMS "$work/out$1/windows/" ;;
+          cp build-windows/zorbuny-*-windows-x86_64.zip build-windows/zorbuny-*-windows-x86_64-setup.exe \
+            build-windows/SHA256SUMS "$work/out$1/windows/" ;;
         web)
           make -s web >"$work/out$1/web.log" 2>&1 ||
             { tail -n 30 "$work/out$1/web.log" >&2; exit 1; }

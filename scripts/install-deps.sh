@@ -14,8 +14,9 @@ package=("${build[@]}" dpkg-dev file)
 memcheck=("${build[@]}" fonts-dejavu-core valgrind)
 fresh_debian=(debootstrap git)
 reproducible=("${package[@]}" git diffoscope-minimal)
-# The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
-windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip wine wine64 openbox)
+# The Windows build, its setup program (nsis) and their checks under Wine;
+# dpkg-dev unpacks Qt's source.
+windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip nsis wine wine64 openbox)
 # The web build (Debian 13 only) and its checks in headless Chromium; dpkg-dev
 # unpacks Qt's source, patch trims it.
 web=(make cmake qt6-base-dev emscripten ninja-build dpkg-dev xz-utils patch)
