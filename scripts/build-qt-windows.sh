@@ -6,7 +6,7 @@
 # that install is printed as the last line.
 #   scripts/build-qt-windows.sh          build if missing, print the prefix
 #   scripts/build-qt-windows.sh --check  print the prefix if cached, else exit 1
-#   scripts/build-qt-windows.sh --can-build  nothing on Debian 12; elsewhere the
+#   scripts/build-qt-windows.sh --can-build  nothing on Debian 13; elsewhere the
 #                                            line that says where it builds, exit 1
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,8 +19,8 @@ release="$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")"
 elsewhere=
 case "$release" in
   debian-1[3-9]*) ;;
-  debian-*) elsewhere="make windows needs Debian 13: Qt for Windows is built from Debian 13's Qt 6.8 source with its MinGW-w64. Run it on a Debian 13 machine or in a Debian 13 root (e.g. one made with debootstrap trixie); this is Debian ${release#debian-}." ;;
-  *) elsewhere="make windows needs Debian 13: Qt for Windows is built from Debian 13's Qt 6.8 source with its MinGW-w64; this is ${release:-not Debian}." ;;
+  debian-*) elsewhere="The Windows build needs Debian 13 (Qt for Windows comes from its Qt 6.8 source and MinGW-w64), this is Debian ${release#debian-}: run it on a Debian 13 machine or in a Debian 13 root, e.g. one made with debootstrap trixie" ;;
+  *) elsewhere="The Windows build needs Debian 13 (Qt for Windows comes from its Qt 6.8 source and MinGW-w64), this is ${release:-not Debian}" ;;
 esac
 case "${1:-}" in
   --can-build) [ -z "$elsewhere" ] || { echo "$elsewhere"; exit 1; }; exit 0 ;;
