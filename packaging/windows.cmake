@@ -68,6 +68,10 @@ while(ZIP_LICENSES)
     list(APPEND license_sources ${from})
 endwhile()
 
+# Qt 6.8 imports the targets of a shared build's plugins only when asked.
+find_package(Qt6QWindowsIntegrationPlugin CONFIG REQUIRED PATHS ${Qt6Gui_DIR} NO_DEFAULT_PATH)
+find_package(Qt6QModernWindowsStylePlugin CONFIG REQUIRED PATHS ${Qt6Widgets_DIR} NO_DEFAULT_PATH)
+
 # Exactly these files, stripped, in one folder named like the zip, with the
 # notice and the licences.
 set(ZIP_TOP zorbuny Qt6::Core Qt6::Gui Qt6::Widgets)
