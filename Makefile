@@ -21,7 +21,7 @@ endif
 .DEFAULT_GOAL := all
 .PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows web test-web bench-web
 
-# Qt for Windows builds on Debian 12 alone: elsewhere `make windows` stops
+# Qt for Windows builds on Debian 13: on an older Debian `make windows` stops
 # here, before it installs or configures anything.
 ifneq ($(filter windows test-windows,$(MAKECMDGOALS)),)
 windows_elsewhere := $(shell scripts/build-qt-windows.sh --can-build)
@@ -110,10 +110,11 @@ FRESH_STEPS ?= test
 test-fresh-debian: deps-fresh-debian
 	for suite in $(FRESH_DEBIAN); do scripts/test-fresh-debian.sh $$suite $(FRESH_STEPS) || exit 1; done
 
-# The game for 64-bit Windows: zorbuny-<version>-windows-x86_64.zip in
-# $(WINDOWS_BUILD), with the source of what it ships beside it and SHA256SUMS. Qt for Windows is built from Debian's source the first
-# time, once per machine (scripts/build-qt-windows.sh); the icon is drawn by the
-# Linux build's export_icons.
+# The game for 64-bit Windows in $(WINDOWS_BUILD): zorbuny-<version>-windows-x86_64.zip,
+# the setup program that installs the same for one user (...-setup.exe), the
+# source of what they ship and SHA256SUMS. Debian 13 only; Qt for Windows is
+# built from Debian's source the first time, once per machine
+# (scripts/build-qt-windows.sh); the icon is drawn by the Linux build's export_icons.
 windows: deps-windows
 	$(CMAKE) -S . -B $(BUILD) -DZORBUNY_WERROR=$(WERROR)
 	$(CMAKE) --build $(BUILD) -j $(JOBS) --target export_icons
@@ -124,12 +125,13 @@ windows: deps-windows
 		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
 		-DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/tests/wine/emulate.sh \
 		-DZORBUNY_EXPORT_ICONS=$(abspath $(BUILD))/packaging/export_icons
-	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_zip
+	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_zip windows_setup
 	cd $(WINDOWS_BUILD) && zip=$$(ls zorbuny-*-windows-x86_64.zip) && \
-	$(CURDIR)/scripts/windows-sources.sh "$${zip%.zip}-sources" && sha256sum "$$zip" >SHA256SUMS
+	$(CURDIR)/scripts/windows-sources.sh "$${zip%.zip}-sources" && \
+	sha256sum "$$zip" "$${zip%.zip}-setup.exe" >SHA256SUMS
 
-# The Windows test programs and the unpacked zip's game, under Wine on an X
-# server with a window manager.
+# The Windows test programs, the unpacked zip's game and the setup program's
+# install, upgrade and uninstall, under Wine on an X server with a window manager.
 test-windows: windows
 	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS)
 	$(CMAKE) --build $(BUILD) -j $(JOBS) --target tst_winewindow

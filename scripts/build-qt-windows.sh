@@ -6,23 +6,25 @@
 # that install is printed as the last line.
 #   scripts/build-qt-windows.sh          build if missing, print the prefix
 #   scripts/build-qt-windows.sh --check  print the prefix if cached, else exit 1
-#   scripts/build-qt-windows.sh --can-build  nothing on Debian 12; elsewhere the
+#   scripts/build-qt-windows.sh --can-build  nothing on Debian 13; elsewhere the
 #                                            line that says where it builds, exit 1
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 . "$here/scripts/qt-source.sh"
 
-# Its source, its options and the MinGW they were tried with are Debian 12's
-# (Qt 6.4); another release gets a plain no rather than hours of a build that
-# has never been run there.
-elsewhere="$(
-  . /etc/os-release 2>/dev/null || true
-  [ "${ID:-}-${VERSION_ID:-}" = debian-12 ] ||
-    echo "make windows builds only on Debian 12 (bookworm): Qt for Windows comes from Debian 12's own Qt 6.4 source; this is ${PRETTY_NAME:-not Debian 12}"
-)"
+# Qt 6.8 from Debian 13's source, with Debian 13's MinGW-w64 (GCC 14): an
+# older Debian has Qt 6.4, which left support long ago, and a GCC Qt 6.8's
+# Windows code was not tried with. It gets one line instead of a long build.
+release="$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")"
+elsewhere=
+case "$release" in
+  debian-1[3-9]*) ;;
+  debian-*) elsewhere="The Windows build needs Debian 13 (Qt for Windows comes from its Qt 6.8 source and MinGW-w64), this is Debian ${release#debian-}: run it on a Debian 13 machine or in a Debian 13 root, e.g. one made with debootstrap trixie" ;;
+  *) elsewhere="The Windows build needs Debian 13 (Qt for Windows comes from its Qt 6.8 source and MinGW-w64), this is ${release:-not Debian}" ;;
+esac
 case "${1:-}" in
   --can-build) [ -z "$elsewhere" ] || { echo "$elsewhere"; exit 1; }; exit 0 ;;
-  --check) ;;
+  --check) [ -z "$elsewhere" ] || exit 1 ;;
   *) [ -z "$elsewhere" ] || { echo "$elsewhere" >&2; exit 1; } ;;
 esac
 
@@ -43,7 +45,7 @@ version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
 # Built the same twice over: no build path and no build time reach the DLLs.
 reproducible="file-prefix-map, SOURCE_DATE_EPOCH of the source"
 key="$(printf '%s\n' "$version" "${options[@]}" "$reproducible" | cat - "$here/cmake/mingw-w64.cmake" | sha256sum | cut -c1-12)"
-qt_build_start windows "$version" "$key" Windows 113 "${1:-}"
+qt_build_start windows "$version" "$key" Windows 75 "${1:-}"
 
 # MinGW's linker stamps the PE header with SOURCE_DATE_EPOCH when it is set:
 # the date of the source package's last change.

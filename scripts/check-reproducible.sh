@@ -4,8 +4,9 @@
 # other in different time zones, and checks that both builds give the same
 # bytes. Where they differ, diffoscope says how.
 #   scripts/check-reproducible.sh [--first TREE] deb|windows|web...
-# deb: the .deb of `make package`; windows: the zip of `make windows` (needs
-# Qt for Windows built, see scripts/build-qt-windows.sh); web: the page of
+# deb: the .deb of `make package`; windows: the zip and the setup program of
+# `make windows` (Debian 13, Qt for Windows built, see
+# scripts/build-qt-windows.sh); web: the page of
 # `make web` and all beside it (needs Qt for WebAssembly built, see
 # scripts/build-qt-web.sh). With --first, the zip and the page that TREE, a
 # checkout of the same commit, has already built are the first build, and
@@ -44,7 +45,8 @@ build() { # number, clone folder, umask, time zone
           make -s windows >"$work/out$1/windows.log" 2>&1 ||
             { tail -n 30 "$work/out$1/windows.log" >&2; exit 1; }
           mkdir -p "$work/out$1/windows"
-          cp build-windows/zorbuny-*-windows-x86_64.zip build-windows/SHA256SUMS "$work/out$1/windows/" ;;
+          cp build-windows/zorbuny-*-windows-x86_64.zip build-windows/zorbuny-*-windows-x86_64-setup.exe \
+            build-windows/SHA256SUMS "$work/out$1/windows/" ;;
         web)
           make -s web >"$work/out$1/web.log" 2>&1 ||
             { tail -n 30 "$work/out$1/web.log" >&2; exit 1; }
@@ -65,7 +67,8 @@ from_first() {
     case "$what" in
       windows) [ -f "$first/build-windows/SHA256SUMS" ] || { echo windows; continue; }
         mkdir -p "$work/out1/windows"
-        cp "$first"/build-windows/zorbuny-*-windows-x86_64.zip "$first/build-windows/SHA256SUMS" "$work/out1/windows/" ;;
+        cp "$first"/build-windows/zorbuny-*-windows-x86_64.zip "$first"/build-windows/zorbuny-*-windows-x86_64-setup.exe \
+          "$first/build-windows/SHA256SUMS" "$work/out1/windows/" ;;
       web) [ -f "$first/build-web/SHA256SUMS" ] || { echo web; continue; }
         mkdir -p "$work/out1/web"
         tar -C "$first/build-web" --exclude=./build -cf - . | tar -C "$work/out1/web" -xf - ;;

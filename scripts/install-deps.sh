@@ -14,8 +14,9 @@ package=("${build[@]}" dpkg-dev file)
 memcheck=("${build[@]}" fonts-dejavu-core valgrind)
 fresh_debian=(debootstrap git)
 reproducible=("${package[@]}" git diffoscope-minimal)
-# The Windows build and its checks under Wine; dpkg-dev unpacks Qt's source.
-windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip wine wine64 openbox)
+# The Windows build, its setup program (nsis) and their checks under Wine;
+# dpkg-dev unpacks Qt's source.
+windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip nsis wine wine64 openbox)
 # The web build (Debian 13 only) and its checks in headless Chromium and
 # Firefox; dpkg-dev unpacks Qt's source, patch trims it, the host build draws
 # the app icons. Firefox is driven over WebDriver BiDi through a websocket.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The corresponding source of everything the Windows zip ships that is not the
-# game's own: Debian's source packages of the Qt it was built from and of the
+# The corresponding source of everything the Windows zip and setup program ship
+# that is not the game's own: Debian's source packages of the Qt it was built from and of the
 # MinGW-w64 runtime DLLs, at exactly the versions installed here, with the
 # script, options and toolchain file that built Qt for Windows. Whoever passes
-# the zip on can pass this folder with it, as the LGPL and the GPL ask.
+# them on can pass this folder with them, as the LGPL and the GPL ask.
 #   scripts/windows-sources.sh OUTDIR
 # Downloaded once per version into the cache, then copied.
 set -euo pipefail
@@ -38,7 +38,9 @@ for source in "${sources[@]}"; do
     mkdir -p "$folder"
     (cd "$folder" && "${apt[@]}" source --download-only "$source" >&2) || true
   fi
-  dsc="$(ls "$folder"/*.dsc 2>/dev/null | head -n 1)"
+  # No .dsc where the mirror lacked the package: find, not ls, which would fail
+  # the script (pipefail) instead of noting what is missing.
+  dsc="$(find "$folder" -maxdepth 1 -name '*.dsc' | LC_ALL=C sort | head -n 1)"
   [ -n "$dsc" ] || { missing+=("${source/=/ } (all of it)"); continue; }
   complete=1
   for file in $(dsc_files "$dsc"); do
@@ -54,7 +56,7 @@ for source in "${sources[@]}"; do
 done
 cp -p "$here/scripts/build-qt-windows.sh" "$here/cmake/mingw-w64.cmake" "$out/qt-windows-build/"
 {
-  echo "The source of what zorbuny's Windows zip ships beside the game: Debian's"
+  echo "The source of what zorbuny's Windows zip and setup program ship beside the game: Debian's"
   echo "source packages, unpacked with 'dpkg-source -x NAME.dsc'."
   echo
   for source in "${sources[@]}"; do echo "  ${source/=/ }"; done
@@ -73,5 +75,5 @@ cp -p "$here/scripts/build-qt-windows.sh" "$here/cmake/mingw-w64.cmake" "$out/qt
   fi
 } >"$out/README.txt"
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "warning: the Windows zip's sources in $out lack ${missing[*]}: the mirror did not give them; $out/README.txt says so" >&2
+  echo "warning: the Windows release's sources in $out lack ${missing[*]}: the mirror did not give them; $out/README.txt says so" >&2
 fi

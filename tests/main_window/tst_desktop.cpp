@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <cmath>
@@ -94,6 +95,7 @@ class TestDesktop : public QObject, public WindowDriver
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -115,6 +117,15 @@ private:
     static QString told(QObject *cell);
     static void useDarkPalette();
 };
+
+void TestDesktop::initTestCase()
+{
+    // Qt falls back to another style, with a warning alone, when the one asked
+    // for is missing: a run under a named style checks that style or fails.
+    const QString asked = qEnvironmentVariable("QT_STYLE_OVERRIDE");
+    if (!asked.isEmpty())
+        QCOMPARE(QApplication::style()->name().toLower(), asked.toLower());
+}
 
 void TestDesktop::init()
 {

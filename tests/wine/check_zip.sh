@@ -32,7 +32,7 @@ $top/licenses/zorbuny.txt
 $top/platforms/
 $top/platforms/qwindows.dll
 $top/styles/
-$top/styles/qwindowsvistastyle.dll
+$top/styles/qmodernwindowsstyle.dll
 $top/zorbuny.exe"
 actual="$(find "$top" -mindepth 0 \( -type d -printf '%p/\n' \) -o -printf '%p\n' | LC_ALL=C sort)"
 [ "$actual" = "$(LC_ALL=C sort <<<"$expected")" ] || fail "the zip holds
