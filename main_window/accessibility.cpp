@@ -8,7 +8,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPointer>
 #include <QProxyStyle>
 
 namespace accessibility {
@@ -245,15 +244,6 @@ QWidget *statusLine(QWidget *parent)
     return line;
 }
 
-namespace {
-
-// In a page, the words its reader was last told of a move and the cell they ended on: how the
-// game ended, should that come with the move, is said after them.
-QPointer<QWidget> g_pageSaidCell;
-QString g_pageSaid;
-
-} // namespace
-
 bool readerMayListen()
 {
     return QAccessible::isActive() || platform::webPageReader();
@@ -275,13 +265,8 @@ void announce(QWidget *cell, const QString &message)
 
 void announceThenFocus(QWidget *cell, const QString &message, QWidget *next)
 {
-    // A page's reader is not told of a focus move either: it hears the next cell's name too.
-    if (platform::webPageReader()) {
-        const QAccessibleInterface *nextCell = QAccessible::queryAccessibleInterface(next);
-        g_pageSaid = message + QStringLiteral(". ") +
-                     (nextCell ? nextCell->text(QAccessible::Name) : QString());
-        g_pageSaidCell = next;
-        platform::sayInPage(g_pageSaid);
+    // A page's reader hears the mark as the start of what the move of the focus says.
+    if (platform::sayBeforeNextFocus(message)) {
         next->setFocus();
         return;
     }
@@ -330,8 +315,6 @@ QString spokenName(const QWidget *cell, const QString &name)
 
 void describe(QWidget *cell, const QString &outcome)
 {
-    if (platform::webPageReader() && !outcome.isEmpty() && cell == g_pageSaidCell)
-        platform::sayInPage(g_pageSaid + QStringLiteral(". ") + outcome);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     if (Announcer *announcer = outcome.isEmpty() ? Announcer::find(cell) : Announcer::of(cell))
         announcer->outcome = outcome;

@@ -19,7 +19,10 @@ windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja
 # The web build (Debian 13 only) and its checks in headless Chromium; dpkg-dev
 # unpacks Qt's source, patch trims it.
 web=(make cmake qt6-base-dev emscripten ninja-build dpkg-dev xz-utils patch)
-test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil)
+# The page with a real screen reader as well: Orca and Chromium on an X server of their own.
+test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil
+          xvfb xdotool openbox at-spi2-core dbus-daemon orca speech-dispatcher
+          speech-dispatcher-espeak-ng fonts-dejavu-core)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;

@@ -21,7 +21,7 @@ set(web ${CMAKE_CURRENT_LIST_DIR})
 add_custom_command(OUTPUT ${page}/index.html
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${page}/licences
     COMMAND ${CMAKE_COMMAND} -E make_directory ${page}/licences
-    COMMAND ${CMAKE_COMMAND} -E copy ${web}/index.html
+    COMMAND ${CMAKE_COMMAND} -E copy ${web}/index.html ${web}/reader.js
             $<TARGET_FILE_DIR:zorbuny>/zorbuny.js $<TARGET_FILE_DIR:zorbuny>/zorbuny.wasm
             $<TARGET_FILE_DIR:zorbuny>/qtloader.js ${page}
     COMMAND ${CMAKE_COMMAND} -E copy ${web}/LICENCES.txt ${page}
@@ -29,7 +29,7 @@ add_custom_command(OUTPUT ${page}/index.html
             /usr/share/common-licenses/GPL-3 /usr/share/doc/emscripten/copyright ${page}/licences
     COMMAND ${CMAKE_COMMAND} -E rename ${page}/licences/copyright ${page}/licences/emscripten-copyright
     COMMAND sh ${web}/relink-kit.sh ${CMAKE_BINARY_DIR} ${page} ${ZORBUNY_QT_SOURCE}
-    DEPENDS zorbuny ${web}/index.html ${web}/LICENCES.txt ${web}/relink-kit.sh
+    DEPENDS zorbuny ${web}/index.html ${web}/reader.js ${web}/LICENCES.txt ${web}/relink-kit.sh
     COMMENT "Staging the page in ${page}"
     VERBATIM)
 add_custom_target(web_page ALL DEPENDS ${page}/index.html)
