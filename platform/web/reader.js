@@ -87,7 +87,6 @@ window.zorbunyReader = (() => {
     status.setAttribute("aria-live", "off");
 
     dialog = make("div", "dialog", layer);
-    dialog.setAttribute("aria-modal", "true");
     dialog.hidden = true;
     dialogTitle = make("div", null, dialog);
     dialogTitle.id = "reader-dialog-title";
@@ -125,29 +124,28 @@ window.zorbunyReader = (() => {
     });
   }
 
+  // The dialog's elements stay, its texts change: a reader keeps its hold on them.
   function showDialog(state) {
     const shown = state.dialog;
     dialog.hidden = !shown;
-    if (!shown) {
-      buttons = [];
-      dialogButtons.replaceChildren();
+    if (!shown)
       return;
-    }
     say(dialogTitle, shown.title);
     say(dialogText, shown.text);
-    if (buttons.length !== shown.buttons.length) {
-      dialogButtons.replaceChildren();
-      buttons = shown.buttons.map((button, index) => {
-        const element = make("div", "button", dialogButtons);
-        element.tabIndex = -1;
-        element.dataset.kind = "button";
-        element.dataset.index = index;
-        return element;
-      });
+    while (buttons.length < shown.buttons.length) {
+      const element = make("div", "button", dialogButtons);
+      element.tabIndex = -1;
+      element.dataset.kind = "button";
+      element.dataset.index = buttons.length;
+      buttons.push(element);
     }
-    shown.buttons.forEach((button, index) => {
-      say(buttons[index], button.name);
-      place(buttons[index], button);
+    buttons.forEach((element, index) => {
+      const button = shown.buttons[index];
+      element.hidden = !button;
+      if (button) {
+        say(element, button.name);
+        place(element, button);
+      }
     });
   }
 
@@ -175,10 +173,11 @@ window.zorbunyReader = (() => {
       build(state);
     showMenus(state);
     showDialog(state);
-    // Orca reads a status bar by its name.
-    say(status, state.status ? state.status.text : "");
-    if (status.getAttribute("aria-label") !== status.textContent)
-      status.setAttribute("aria-label", status.textContent);
+    // Orca 43 reads a status bar by its name, Orca 48 by its name and then its text: the
+    // name alone says it once to both.
+    const line = state.status ? state.status.text : "";
+    if (status.getAttribute("aria-label") !== line)
+      status.setAttribute("aria-label", line);
     if (state.status)
       place(status, state.status);
 

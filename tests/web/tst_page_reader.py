@@ -36,7 +36,7 @@ ROLES = re.compile(r"(?:^|\s+)\b(push button|button|check menu item|menu item|me
                    r"tool bar|dialog|statusbar|status bar|frame|collapsed|expanded|"
                    r"opens menu|separator)\b")
 ORCA_ONLY = re.compile(r"^(tab|space|return|escape|left alt|left shift|insert|"
-                       r"Focus mode|Browse mode|Screen reader on|Loading|Please wait|"
+                       r"Focus mode|Browse mode|Screen reader on|Loading|Please wait|blank|"
                        r"Finished loading .*|Page has .*|.* - Chromium|Chromium|leaving .*|"
                        r"insert \| .*|[а-яё]|)$")
 
@@ -86,7 +86,7 @@ class ReaderTest(unittest.TestCase):
         self.addCleanup(self.record.close)
         self.heard = 0
 
-    def step(self, what, keys, wanted, settle=0.8, timeout=20):
+    def step(self, what, keys, wanted, settle=0.8, timeout=20, besides=()):
         """Presses keys (xdotool's names, "alt" for the Alt key alone), waits until Orca has
         said the last wanted phrase and then nothing for a while, and compares all it said
         with wanted."""
@@ -107,7 +107,8 @@ class ReaderTest(unittest.TestCase):
         self.record.write("%s [%s]\n    %s\n" % (what, " ".join(keys), "\n    ".join(
             repr(line) for line in lines) or "(nothing)"))
         self.record.flush()
-        self.assertTrue(matches(phrases(lines), wanted),
+        said = [phrase for phrase in phrases(lines) if phrase not in besides]
+        self.assertTrue(matches(said, wanted),
                         "%s: Orca said %r, wanted %r" % (what, lines, wanted))
 
     def test_a_whole_game_by_ear(self):
@@ -123,10 +124,10 @@ class ReaderTest(unittest.TestCase):
     def play(self, session):
         session.settle(quiet=1.5)
         # On load: what the page is and how to start, once; no English of the page's own.
-        # Orca reads the page's first line as each part of it finishes loading: the note
-        # that the game loads, then the menu bar.
-        self.step("load", [], ["*Загрузка игры…", "?Игра", "?Условие", "?Справка", "?Меню"] +
-                  phrases([INTRO]), settle=1.5)
+        # Orca reads the page's first line as each part of it finishes loading, whenever that
+        # is: the note that the game loads, or the menu bar.
+        self.step("load", [], phrases([INTRO]), settle=1.5,
+                  besides=("Загрузка игры…", "Игра", "Условие", "Справка", "Меню"))
         self.board = {}
         self.at = 1
         # Tab comes to the board, where the game's focus moves on from its first cell.
