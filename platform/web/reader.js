@@ -108,7 +108,8 @@ window.zorbunyReader = (() => {
       say(bar[index], menu.name);
       place(bar[index], menu);
       bar[index].setAttribute("aria-expanded", String(menu.open));
-      menus[index].hidden = !menu.open;
+      if (menu.open)
+        menus[index].hidden = false;
       menu.items.forEach((item, at) => {
         const element = items[index][at];
         if (menu.open)
@@ -127,9 +128,9 @@ window.zorbunyReader = (() => {
   // The dialog's elements stay, its texts change: a reader keeps its hold on them.
   function showDialog(state) {
     const shown = state.dialog;
-    dialog.hidden = !shown;
     if (!shown)
       return;
+    dialog.hidden = false;
     say(dialogTitle, shown.title);
     say(dialogText, shown.text);
     while (buttons.length < shown.buttons.length) {
@@ -200,6 +201,10 @@ window.zorbunyReader = (() => {
       target.focus({ preventScroll: true });
       placing = false;
     }
+    // What closed is hidden only now: hidden while it had the browser's focus, it would hand
+    // the focus to the page first, and Orca would take the next element for one outside it.
+    state.menus.forEach((menu, index) => menus[index].hidden = !menu.open);
+    dialog.hidden = !state.dialog;
   }
 
   // The reader moved the browser's focus onto a cell: the game's focus goes there too.
@@ -268,6 +273,14 @@ window.zorbunyReader = (() => {
     for (const canvas of root.querySelectorAll("canvas[contenteditable]"))
       canvas.removeAttribute("contenteditable");
   }
+  // Qt gives a window's canvas the focus as it shows it, before the canvas above loses its
+  // editability; the layer would then hand the focus back, and Orca takes the element that
+  // gets it then for one outside the page. Qt's canvases are not focused at all.
+  const focusElement = HTMLElement.prototype.focus;
+  HTMLCanvasElement.prototype.focus = function (options) {
+    if (!screen.contains(this.getRootNode().host ?? this))
+      focusElement.call(this, options);
+  };
   screen.addEventListener("focusin", () => {
     setTimeout(() => target && holding() && target.focus({ preventScroll: true }));
   });
