@@ -4,6 +4,7 @@ speech-dispatcher, keys pressed with xdotool, and what Orca spoke read from its 
 Everything lives in a temporary folder that is also the home, so the session shares nothing
 with another on the machine: run_orca.py starts Orca beside any other Orca there."""
 
+import ctypes
 import os
 import re
 import shutil
@@ -18,6 +19,11 @@ LAUNCHERS = ("/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-b
 TOOLS = ("Xvfb", "dbus-daemon", "openbox", "orca", "speech-dispatcher", "xdotool",
          "chromium")
 ENTRY = re.compile(r"SPEECH OUTPUT: '(.*?)'\s*[\[{]", re.S)
+
+
+def die_with_parent():
+    """A helper ends when the test does, even one killed before it could end them."""
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 def missing():
@@ -72,7 +78,7 @@ class ReaderSession:
         log = open(os.path.join(self.home, name + ".log"), "wb")
         process = subprocess.Popen(argv, env=self.env,
                                    stdout=subprocess.PIPE if piped else log,
-                                   stderr=log, start_new_session=True)
+                                   stderr=log, start_new_session=True, preexec_fn=die_with_parent)
         self.processes.append((name, process))
         return process
 
