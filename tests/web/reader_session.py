@@ -200,14 +200,14 @@ class ReaderSession:
         self.pending = "" if start < 0 else self.pending[start:]
         return self.said
 
-    def settle(self, quiet=0.6, timeout=20):
-        """Waits until Orca's log has stood still for a while: Orca has handled all."""
-        size, still = -1, time.monotonic()
+    def settle(self, quiet=0.6, timeout=10):
+        """Waits until Orca has said nothing more for a while."""
+        count, still = -1, time.monotonic()
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            now = os.path.getsize(self.log)
-            if now != size:
-                size, still = now, time.monotonic()
+            now = len(self.speech())
+            if now != count:
+                count, still = now, time.monotonic()
             elif time.monotonic() - still > quiet:
                 return
             time.sleep(0.05)
