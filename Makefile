@@ -162,10 +162,13 @@ web:
 	cd $(WEB_BUILD) && find . -path ./build -prune -o -type f ! -name SHA256SUMS -printf '%P\n' | \
 		LC_ALL=C sort | xargs sha256sum >SHA256SUMS
 
-# The page served on localhost and played in headless Chromium and Firefox.
+# The page served on localhost and played in headless Chromium and Firefox; its reader layer in
+# Chromium; and the page played by ear with Orca and Chromium on an X server of their own.
 test-web: web
 	@scripts/install-deps.sh test-web
 	python3 tests/web/tst_page.py $(WEB_BUILD) $(WEB_BUILD)/build/web-test
+	python3 tests/web/tst_page_layer.py $(WEB_BUILD) $(WEB_BUILD)/build/web-test
+	python3 tests/web/tst_page_reader.py $(WEB_BUILD) $(WEB_BUILD)/build/web-test
 
 # What the page weighs with gzip and how soon its board is drawn, in both.
 bench-web: web

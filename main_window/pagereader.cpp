@@ -2,7 +2,6 @@
 
 #include "platform/page.h"
 
-#include <QAccessibleInterface>
 #include <QVariant>
 #include <QWidget>
 
@@ -21,11 +20,8 @@ void PageReader::announce(QWidget *, const QString &message)
 
 void PageReader::announceThenFocus(QWidget *, const QString &message, QWidget *next)
 {
-    const QAccessibleInterface *nextCell = QAccessible::queryAccessibleInterface(next);
-    m_said = message + QStringLiteral(". ") +
-             (nextCell ? nextCell->text(QAccessible::Name) : QString());
-    m_saidCell = next;
-    platform::sayInPage(m_said);
+    // The page's reader layer says the mark as the start of what the move of the focus says.
+    platform::sayBeforeNextFocus(message);
     next->setFocus();
 }
 
@@ -37,8 +33,7 @@ QString PageReader::spokenName(const QWidget *cell, const QString &name) const
 
 void PageReader::describe(QWidget *cell, const QString &outcome)
 {
-    if (!outcome.isEmpty() && cell == m_saidCell)
-        platform::sayInPage(m_said + QStringLiteral(". ") + outcome);
+    // Said with the cell's name, which the layer reads afresh after every change.
     cell->setProperty(kOutcome, outcome.isEmpty() ? QVariant() : QVariant(outcome));
 }
 

@@ -2,17 +2,14 @@
 
 #include "main_window/reader.h"
 
-#include <QPointer>
-
 namespace accessibility {
 
-// The web page's screen reader. Qt's bridge there hands the reader a copy
-// of a widget's name each time the widget says it changed and never asks
-// afresh (a name empty for a moment stays empty), never reports a reader as
-// listening, and passes no announcements and no focus moves on. So the
-// page's reader is told each move through a live region of the page's own
-// (platform::sayInPage), with the name of the cell the focus goes to, and
-// the cells' names are never blanked.
+// The web page's screen reader, served by the page's own reader layer
+// (platform/web/readerlayer.h) in place of Qt's: it reads each widget's name
+// afresh after every change and follows the focus, but reports no reader as
+// listening and hears no announcements. So a move's mark is said just before
+// the name of the cell the focus goes to, a refused move through the page's
+// live region (platform::sayInPage), and the cells' names are never blanked.
 class PageReader final : public Reader
 {
 public:
@@ -21,12 +18,6 @@ public:
     void announceThenFocus(QWidget *cell, const QString &message, QWidget *next) override;
     QString spokenName(const QWidget *cell, const QString &name) const override;
     void describe(QWidget *cell, const QString &outcome) override;
-
-private:
-    // The words last said of a move and the cell they ended on: how the game
-    // ended, should that come with the move, is said after them.
-    QString m_said;
-    QPointer<QWidget> m_saidCell;
 };
 
 } // namespace accessibility

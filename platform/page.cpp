@@ -6,6 +6,8 @@
 #ifdef Q_OS_WASM
 #include <QGuiApplication>
 
+#include "platform/web/readerlayer.h"
+
 #include <emscripten/val.h>
 #endif
 
@@ -19,7 +21,13 @@ void showMainWindow(QWidget *window)
         emscripten::val::global("window").call<void>("zorbunyEnded");
     });
     // Qt shows a page's windows full screen unless told otherwise; the game's keeps its size.
+    // Shown, it would hand the focus on to the widget after the one that had it: that one
+    // keeps it, as on a desktop.
+    QWidget *focus = window->focusWidget();
     window->showNormal();
+    if (focus)
+        focus->setFocus();
+    web::startReader(window);
 #else
     window->show();
 #endif
@@ -38,6 +46,16 @@ bool sayInPage([[maybe_unused]] const QString &text)
 {
 #ifdef Q_OS_WASM
     emscripten::val::global("window").call<void>("zorbunySay", text.toStdString());
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool sayBeforeNextFocus([[maybe_unused]] const QString &text)
+{
+#ifdef Q_OS_WASM
+    web::sayBeforeNextFocus(text);
     return true;
 #else
     return false;

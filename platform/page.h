@@ -6,17 +6,22 @@ class QWidget;
 namespace platform {
 
 // Shows the game's main window. In a web page, once it closes, the page says that the game has
-// ended, since a page cannot close itself.
+// ended, since a page cannot close itself; and the page's own reader layer shows its screen
+// reader the window, its menus and its dialogs from then on (platform/web/readerlayer.h).
 void showMainWindow(QWidget *window);
 
-// True in a web page, where Qt's bridge to the page's screen reader hands it a copy of a
-// widget's name each time the widget says it changed and never asks afresh (a name empty for
-// a moment stays empty), never reports a reader as listening, and passes no announcements on
-// (sayInPage() does).
+// True in a web page, where the page's reader layer reads each widget's name afresh after
+// every change, follows the focus, but reports no reader as listening and hears no
+// announcements (sayInPage() and sayBeforeNextFocus() tell it).
 bool webPageReader();
 
 // Has a screen reader in a web page say text now, through a live region of the page's own, as
 // Qt's bridge passes no announcements on. False, and nothing said, outside a page.
 bool sayInPage(const QString &text);
+
+// Has a screen reader in a web page hear text just before the name of the widget that takes
+// the focus next, in the one utterance the move makes: a live region's words would come
+// after it. False, and nothing said, outside a page.
+bool sayBeforeNextFocus(const QString &text);
 
 } // namespace platform

@@ -21,7 +21,10 @@ windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja
 # Firefox; dpkg-dev unpacks Qt's source, patch trims it, the host build draws
 # the app icons. Firefox is driven over WebDriver BiDi through a websocket.
 web=("${build[@]}" emscripten ninja-build dpkg-dev xz-utils patch python3)
-test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil firefox-esr python3-websocket fonts-dejavu-core)
+# The page with a real screen reader as well: Orca and Chromium on an X server of their own.
+test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil firefox-esr python3-websocket
+          xvfb xdotool openbox at-spi2-core dbus-daemon orca speech-dispatcher
+          speech-dispatcher-espeak-ng fonts-dejavu-core)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;

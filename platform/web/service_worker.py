@@ -9,7 +9,7 @@ import os
 import sys
 
 # What the page fetches, and what an installed app shows.
-FILES = ("index.html", "qtloader.js", "zorbuny.js", "zorbuny.wasm",
+FILES = ("index.html", "reader.js", "qtloader.js", "zorbuny.js", "zorbuny.wasm",
          "manifest.webmanifest", "icon-192.png", "icon-512.png")
 TEMPLATE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "service-worker.js")
 

@@ -29,7 +29,7 @@ set(web ${CMAKE_CURRENT_LIST_DIR})
 add_custom_command(OUTPUT ${page}/index.html
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${page}/licences
     COMMAND ${CMAKE_COMMAND} -E make_directory ${page}/licences
-    COMMAND ${CMAKE_COMMAND} -E copy ${web}/index.html
+    COMMAND ${CMAKE_COMMAND} -E copy ${web}/index.html ${web}/reader.js
             $<TARGET_FILE_DIR:zorbuny>/zorbuny.js $<TARGET_FILE_DIR:zorbuny>/zorbuny.wasm
             $<TARGET_FILE_DIR:zorbuny>/qtloader.js ${web}/manifest.webmanifest ${page}
     COMMAND ${ZORBUNY_EXPORT_ICONS} --web ${page}
@@ -42,7 +42,7 @@ add_custom_command(OUTPUT ${page}/index.html
     COMMAND ${CMAKE_COMMAND} -E copy ${web}/service_worker.py ${web}/service-worker.js ${page}/relink
     # Last, over the page's files as they now are.
     COMMAND ${ZORBUNY_PYTHON} ${web}/service_worker.py ${page}
-    DEPENDS zorbuny ${web}/index.html ${web}/LICENCES.txt ${web}/relink-kit.sh
+    DEPENDS zorbuny ${web}/index.html ${web}/reader.js ${web}/LICENCES.txt ${web}/relink-kit.sh
             ${web}/manifest.webmanifest ${web}/service-worker.js ${web}/service_worker.py
             ${ZORBUNY_EXPORT_ICONS} ${PROJECT_SOURCE_DIR}/resources/icon.xpm
     COMMENT "Staging the page in ${page}"
