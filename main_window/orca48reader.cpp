@@ -80,38 +80,6 @@ protected:
     }
 };
 
-// Orca 48 reads a status bar's items through their text, and skips labels
-// without it, as Qt 6.8's are. The status bar itself gives the labels' texts
-// instead, read from them when asked, so that the reader hears what they
-// show at that moment: "Время игры: 0:01:05. Длина ряда: 5. Ход: 3."
-class StatusBarAccessible : public QAccessibleWidget, public ReadOnlyText
-{
-public:
-    explicit StatusBarAccessible(QWidget *line) : QAccessibleWidget(line, QAccessible::StatusBar) {}
-    using QAccessibleWidget::text; // the accessible name's, and the text interface's below
-    using ReadOnlyText::text;
-
-    void *interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface *>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-private:
-    bool wholeSelected() const override { return false; }
-    // A caption ends in a colon and its value follows it; a value ends a sentence.
-    QString whole() const override
-    {
-        QString result;
-        for (const QLabel *label : widget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
-            const QString text = label->text();
-            result += text.endsWith(u':') ? text + u' ' : text + QStringLiteral(". ");
-        }
-        return result.trimmed();
-    }
-};
-
 // Orca 48 handles a window's activation ahead of any event that came before
 // it. When a menu item opens a dialog, the menu bar has just handed the
 // focus back to the cell it took it from, so Orca would say the dialog, then

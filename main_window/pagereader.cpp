@@ -1,5 +1,6 @@
 #include "main_window/pagereader.h"
 
+#include "main_window/readonlytext.h"
 #include "platform/page.h"
 
 #include <QVariant>
@@ -12,6 +13,14 @@ namespace {
 constexpr char kOutcome[] = "zorbunyOutcome";
 
 } // namespace
+
+QAccessibleInterface *PageReader::interfaceFor(const QString &className, QObject *object)
+{
+    // The layer shows the status line's text, as the game's labels have it.
+    if (isStatusLine(className, object))
+        return new StatusBarAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
 
 void PageReader::announce(QWidget *, const QString &message)
 {

@@ -14,6 +14,7 @@ class PageReader final : public Reader
 {
 public:
     bool mayListen() const override { return true; }
+    QAccessibleInterface *interfaceFor(const QString &className, QObject *object) override;
     void announce(QWidget *cell, const QString &message) override;
     void announceThenFocus(QWidget *cell, const QString &message, QWidget *next) override;
     QString spokenName(const QWidget *cell, const QString &name) const override;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAccessibleTextInterface>
+#include <QAccessibleWidget>
+#include <QLabel>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -41,6 +43,38 @@ public:
 protected:
     virtual QString whole() const = 0;
     virtual bool wholeSelected() const = 0;
+};
+
+// A status bar whose text is its labels' texts, read from them when asked, so
+// that a reader hears what they show at that moment: "Время игры: 0:01:05.
+// Длина ряда: 5. Ход: 3." Orca 48 needs it, as it skips Qt 6.8's labels,
+// which have no text of their own; the web page's reader layer reads it too.
+class StatusBarAccessible : public QAccessibleWidget, public ReadOnlyText
+{
+public:
+    explicit StatusBarAccessible(QWidget *line) : QAccessibleWidget(line, QAccessible::StatusBar) {}
+    using QAccessibleWidget::text; // the accessible name's, and the text interface's below
+    using ReadOnlyText::text;
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+private:
+    bool wholeSelected() const override { return false; }
+    // A caption ends in a colon and its value follows it; a value ends a sentence.
+    QString whole() const override
+    {
+        QString result;
+        for (const QLabel *label : widget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+            const QString text = label->text();
+            result += text.endsWith(u':') ? text + u' ' : text + QStringLiteral(". ");
+        }
+        return result.trimmed();
+    }
 };
 
 } // namespace accessibility
