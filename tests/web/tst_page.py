@@ -113,6 +113,8 @@ UPDATE = """
 
 def page_tool(name):
     """The page's service worker writer as it ships in the relink kit."""
+    # Loaded from the page's own folder: no __pycache__ may be left among the released files.
+    sys.dont_write_bytecode = True
     spec = importlib.util.spec_from_file_location(name, os.path.join(PAGE, "relink", name + ".py"))
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
