@@ -8,13 +8,14 @@ and its manifest judged installable.
     python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER] [unittest options]
 """
 
-import importlib.util
 import json
 import os
 import re
+import runpy
 import shutil
 import sys
 import tempfile
+import types
 import unittest
 
 from PIL import Image
@@ -112,13 +113,9 @@ UPDATE = """
 """
 
 def page_tool(name):
-    """The page's service worker writer as it ships in the relink kit."""
-    # Loaded from the page's own folder: no __pycache__ may be left among the released files.
-    sys.dont_write_bytecode = True
-    spec = importlib.util.spec_from_file_location(name, os.path.join(PAGE, "relink", name + ".py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    """The page's service worker writer as it ships in the relink kit. Run from
+    its source, it leaves no __pycache__ among the released files."""
+    return types.SimpleNamespace(**runpy.run_path(os.path.join(PAGE, "relink", name + ".py")))
 
 
 def next_build(page, folder):
