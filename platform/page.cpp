@@ -33,15 +33,6 @@ void showMainWindow(QWidget *window)
 #endif
 }
 
-bool webPageReader()
-{
-#ifdef Q_OS_WASM
-    return true;
-#else
-    return false;
-#endif
-}
-
 bool sayInPage([[maybe_unused]] const QString &text)
 {
 #ifdef Q_OS_WASM

@@ -10,11 +10,6 @@ namespace platform {
 // reader the window, its menus and its dialogs from then on (platform/web/readerlayer.h).
 void showMainWindow(QWidget *window);
 
-// True in a web page, where the page's reader layer reads each widget's name afresh after
-// every change, follows the focus, but reports no reader as listening and hears no
-// announcements (sayInPage() and sayBeforeNextFocus() tell it).
-bool webPageReader();
-
 // Has a screen reader in a web page say text now, through a live region of the page's own, as
 // Qt's bridge passes no announcements on. False, and nothing said, outside a page.
 bool sayInPage(const QString &text);
