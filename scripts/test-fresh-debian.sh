@@ -14,8 +14,9 @@
 #   reproducible  `make check-reproducible`, taking the first of its two builds of
 #                 the zip and the page from the steps before
 # The minimal root is kept as a tarball and every downloaded .deb in a folder
-# under ZORBUNY_CI_CACHE (default /var/cache/zorbuny-ci), outside any clone,
-# so that later runs download nothing but apt's package lists. The user's
+# of the release's under ZORBUNY_CI_CACHE (default /var/cache/zorbuny-ci),
+# outside any clone, so that later runs download nothing but apt's package
+# lists. A root of each release may run at once. The user's
 # Qt builds (for WebAssembly and for Windows, from the root's Qt source) are
 # kept there too, in $suite-qt, and built where missing.
 set -euo pipefail
@@ -52,9 +53,11 @@ for tool in debootstrap git; do
 done
 commit=$(git -C "$source_tree" rev-parse HEAD)
 
-mkdir -p "$cache/archives/partial" "$cache/debootstrap"
-# One run at a time shares the cache: apt does not wait for its archive lock.
-exec 9>"$cache/lock"
+archives=$cache/$suite-archives
+mkdir -p "$archives/partial" "$cache/$suite-debootstrap"
+# One run of a release at a time uses its cache: apt does not wait for its
+# archive lock. Each release has its own, so Debian 12 and 13 run side by side.
+exec 9>"$cache/$suite.lock"
 flock 9
 work=$(mktemp -d /var/tmp/zorbuny-fresh.XXXXXX)
 root=$work/root
@@ -104,7 +107,7 @@ enter_root() {
     for dir in sys dev dev/pts dev/shm; do
         mount_in --bind "/$dir" "/$dir"
     done
-    mount_in --bind "$cache/archives" /var/cache/apt/archives
+    mount_in --bind "$archives" /var/cache/apt/archives
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     # A real machine knows its own name, and localhost: sudo complains
     # without the one, Selenium cannot reach chromedriver without the other.
@@ -132,7 +135,7 @@ if [ ! -f "$base" ]; then
     security=$(awk '$1 == "URIs:" && /security/ { print $2; exit }' "$sources" 2>/dev/null || true)
     mirror=${mirror:-http://deb.debian.org/debian}
     security=${security:-http://deb.debian.org/debian-security}
-    debootstrap --variant=minbase --cache-dir="$cache/debootstrap" "$suite" "$root" "$mirror" \
+    debootstrap --variant=minbase --cache-dir="$cache/$suite-debootstrap" "$suite" "$root" "$mirror" \
         >"$work/debootstrap.log" 2>&1 ||
         { tail -n 30 "$work/debootstrap.log" >&2; exit 1; }
     # The release's own suites, with its updates and security fixes, as its
