@@ -45,7 +45,7 @@ if [ -z "$version" ] || [ -z "$emcc_version" ]; then
 fi
 reproducible="file-prefix-map"
 key="$(printf '%s\n' "$version" "$emcc_version" "${options[@]}" "$reproducible" | cat - "$patch" | sha256sum | cut -c1-12)"
-qt_build_start web "$version" "$key" WebAssembly 23 "${1:-}"
+qt_build_start web "$version" "$key" WebAssembly 7 "${1:-}"
 patch -d "$src" -p1 --no-backup-if-mismatch <"$patch" >&2
 
 # Qt finds emscripten through $EMSDK/.emscripten, whose EMSCRIPTEN_ROOT is a

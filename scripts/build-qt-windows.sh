@@ -45,7 +45,7 @@ version="$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)"
 # Built the same twice over: no build path and no build time reach the DLLs.
 reproducible="file-prefix-map, SOURCE_DATE_EPOCH of the source"
 key="$(printf '%s\n' "$version" "${options[@]}" "$reproducible" | cat - "$here/cmake/mingw-w64.cmake" | sha256sum | cut -c1-12)"
-qt_build_start windows "$version" "$key" Windows 75 "${1:-}"
+qt_build_start windows "$version" "$key" Windows 19 "${1:-}"
 
 # MinGW's linker stamps the PE header with SOURCE_DATE_EPOCH when it is set:
 # the date of the source package's last change.

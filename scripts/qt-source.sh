@@ -45,7 +45,7 @@ qt_build_start() {
   if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
 
   echo "Building Qt $version for $target into $prefix." >&2
-  echo "This happens once per machine and takes long: $minutes minutes here, on 2 cores shared with other builds." >&2
+  echo "This happens once per machine: $minutes minutes on a quiet 2-core machine, from an empty cache; longer beside other builds." >&2
   started=$(date +%s)
   work="$prefix.build"
   rm -rf "$work" "$prefix"
