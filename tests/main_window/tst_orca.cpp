@@ -1,4 +1,5 @@
 #include "windowdriver.h"
+#include "xdotool.h"
 #include "xvfb.h"
 
 #include "dialogs/frmhelp.h"
@@ -543,34 +544,6 @@ void TestOrca::speaksThePlay()
 }
 
 namespace {
-
-// The keycodes the keyboard map leaves empty, for Cyrillic letters: mapped
-// before anyone reads the map, so xdotool need not remap one at each key.
-// Empty if done, else why not.
-QString mapCyrillicKeys()
-{
-    QProcess query;
-    query.start(u"xmodmap"_s, {u"-pke"_s});
-    if (!query.waitForFinished(kWaitMs) || query.exitCode() != 0) {
-        // Such as an X server that reported its display and then did not answer on it.
-        return u"xmodmap could not read the keyboard map: "_s +
-               QString::fromLocal8Bit(query.readAllStandardError()).trimmed();
-    }
-    QStringList spare;
-    static const QRegularExpression empty(u"^keycode\\s+(\\d+)\\s*=\\s*$"_s);
-    for (const QString &line : QString::fromLatin1(query.readAllStandardOutput()).split(u'\n')) {
-        if (const QRegularExpressionMatch match = empty.match(line); match.hasMatch())
-            spare << match.captured(1);
-    }
-    const QStringList letters{u"Cyrillic_u Cyrillic_U"_s, u"Cyrillic_es Cyrillic_ES"_s};
-    if (spare.size() < letters.size())
-        return u"xmodmap found no keycodes to spare"_s;
-    QStringList arguments;
-    for (qsizetype i = 0; i < letters.size(); ++i)
-        arguments << u"-e"_s << u"keycode %1 = %2"_s.arg(spare[spare.size() - 1 - i], letters[i]);
-    return QProcess::execute(u"xmodmap"_s, arguments) == 0 ? QString()
-                                                             : u"xmodmap could not map the keys"_s;
-}
 
 // A file with the given text; false if it could not be written.
 bool writeFile(const QString &path, const QByteArray &text)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build under Wine, on an X server of its own with a real window
 # manager (openbox): what the zip holds, the test programs of the game's code
-# built for Windows, the game from the unpacked zip as a player starts it,
-# then the setup program's install, upgrade and uninstall (check_setup.sh).
+# built for Windows, the game from the unpacked zip as a player starts it and
+# as a screen reader hears it through UI Automation, then the setup program's
+# install, upgrade and uninstall (check_setup.sh).
 #   tests/wine/run.sh WINDOWS_BUILD TST_WINEWINDOW
 # Screenshots and the Wine prefix stay in WINDOWS_BUILD/wine.
 set -euo pipefail
@@ -62,6 +63,8 @@ rm -rf "$work/unpacked"
 mkdir -p "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$zip")
 exe="$(ls "$work"/unpacked/*/zorbuny.exe)"
+# The screen reader's stand-in, for the zip's game and the installed one.
+export ZORBUNY_UIA_READER="$build/tests/wine/uia_reader.exe"
 ZORBUNY_EXE="$exe" ZORBUNY_SCREENSHOTS="$work" "$window_test"
 
 "$here/check_setup.sh" "$build" "$window_test"
