@@ -5,12 +5,14 @@
 // notification's text. Like a reader it says a focus once, and the window first when the
 // focus has come into another one, with a dialog's texts. tst_winewindow drives the game by
 // keys and checks the rows.
-//   uia_reader.exe WINDOW-TITLE
+//   uia_reader.exe WINDOW-TITLE    (started before the window shows)
 // A line "status bar" on standard input reads the status bar, as a reader's command does.
-// Rows: "ready", "window: NAME[ dialog]", "text: NAME", "focus: WORDS", "property NAME:
-// WORDS", "notification: TEXT", "menu opened: WORDS", "menu closed: WORDS", "window opened:
-// WORDS", "structure: WORDS", "status bar: TEXT", and "lacks: WHAT" for an event that this
-// UI Automation cannot subscribe to.
+// What a reader says: "window: NAME[ dialog]", "text: NAME", "focus: WORDS", "notification:
+// TEXT", "status bar: TEXT". Events it takes note of without a word: "event: property NAME:
+// WORDS", "event: menu opened: WORDS", "event: menu closed: WORDS", "event: window opened:
+// WORDS", "event: structure: WORDS". Besides: "lacks: WHAT (FUNCTION: HRESULT)" for what this
+// UI Automation cannot tell, "listening" once subscribed, "ready" once it has read the
+// window's focus.
 #include <windows.h>
 
 #include <ole2.h>
@@ -256,7 +258,7 @@ public:
                               : property == UIA_IsEnabledPropertyId ? L"IsEnabled"
                                                                     : L"ToggleState";
         EnterCriticalSection(&g_lock);
-        row(std::wstring(L"property ") + name + L": " + words(sender));
+        row(std::wstring(L"event: property ") + name + L": " + words(sender));
         LeaveCriticalSection(&g_lock);
         return S_OK;
     }
@@ -265,7 +267,7 @@ public:
                                                           StructureChangeType, SAFEARRAY *) override
     {
         EnterCriticalSection(&g_lock);
-        row(L"structure: " + words(sender));
+        row(L"event: structure: " + words(sender));
         LeaveCriticalSection(&g_lock);
         return S_OK;
     }
@@ -273,9 +275,9 @@ public:
     HRESULT STDMETHODCALLTYPE HandleAutomationEvent(IUIAutomationElement *sender,
                                                     EVENTID event) override
     {
-        const wchar_t *name = event == UIA_MenuOpenedEventId   ? L"menu opened: "
-                              : event == UIA_MenuClosedEventId ? L"menu closed: "
-                                                               : L"window opened: ";
+        const wchar_t *name = event == UIA_MenuOpenedEventId   ? L"event: menu opened: "
+                              : event == UIA_MenuClosedEventId ? L"event: menu closed: "
+                                                               : L"event: window opened: ";
         EnterCriticalSection(&g_lock);
         row(name + words(sender));
         LeaveCriticalSection(&g_lock);
@@ -355,6 +357,12 @@ int wmain(int argc, wchar_t **argv)
         row(L"no UI Automation");
         return 1;
     }
+    // Listening before the game starts, as a reader is: Wine's UI Automation asks a process
+    // for its events only once one of its windows shows or takes the focus.
+    IUIAutomationElement *root = nullptr;
+    g_uia->GetRootElement(&root);
+    subscribe(root);
+    row(L"listening");
     HWND window = nullptr;
     for (int wait = 0; wait < 600 && !window; ++wait) {
         window = FindWindowW(nullptr, argv[1]);
@@ -365,9 +373,6 @@ int wmain(int argc, wchar_t **argv)
         row(L"no window");
         return 1;
     }
-    IUIAutomationElement *root = nullptr;
-    g_uia->GetRootElement(&root);
-    subscribe(root);
 
     // What a reader says as it starts: the window and the focus in it.
     IUIAutomationElement *focus = nullptr;
