@@ -1,6 +1,7 @@
 #include "windowdriver.h"
 #include "xvfb.h"
 
+#include "accessibility/accessibility.h"
 #include "dialogs/frmhelp.h"
 
 #include <QApplication>
@@ -278,7 +279,7 @@ void TestOrca::initTestCase()
 {
     QVERIFY2(g_missing.isEmpty(), qPrintable(g_missing));
     QVERIFY2(hear(0, {u"Screen reader on"_s}), "Orca did not start");
-    open();
+    open(accessibility::follow);
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QVERIFY2(hear(0, {u"Игра Зорбуны"_s, cellName(0, u"пусто"_s)}),
              "Orca did not find the window");
