@@ -41,5 +41,6 @@ int main(int argc, char *argv[])
     frmMain window;
     accessibility::follow(window);
     platform::showMainWindow(&window);
+    accessibility::windowShown(window);
     return app.exec();
 }

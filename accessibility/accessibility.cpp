@@ -14,8 +14,6 @@
 #if defined(Q_OS_WASM)
 #include "accessibility/pagereader.h"
 #include "accessibility/readerlayer.h"
-
-#include <QTimer>
 using ChosenReader = accessibility::PageReader;
 #elif QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 #include "accessibility/orca43reader.h"
@@ -117,9 +115,12 @@ void follow(frmMain &window)
                      [&window](const MoveAccount &move) { reader().tellMove(window, move); });
     QObject::connect(&window, &frmMain::newGameStarted, &window,
                      [&window] { reader().tellNewGame(window); });
+}
+
+void windowShown([[maybe_unused]] frmMain &window)
+{
 #if defined(Q_OS_WASM)
-    // main.cpp shows the window before its event loop runs.
-    QTimer::singleShot(0, &window, [&window] { web::startReader(&window); });
+    web::startReader(&window);
 #endif
 }
 

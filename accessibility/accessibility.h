@@ -13,8 +13,12 @@ namespace accessibility {
 // Has the build's reader present the window's game from now on: the cells'
 // names, the status line as a status bar, the line-length menu's greyed items
 // within the keys' reach, and each move and new game told in words. Called
-// once the window is made and before it is shown; in a web page the page's
-// reader layer starts once the window shows.
+// once the window is made and before it is shown.
 void follow(frmMain &window);
+
+// In a web page, starts the page's reader layer, right as the window has been
+// shown: before the event loop runs, or Qt's hidden text field takes the
+// browser's focus first and the reader hears an entry. Elsewhere nothing.
+void windowShown(frmMain &window);
 
 } // namespace accessibility
