@@ -637,15 +637,12 @@ int main(int argc, char *argv[])
     std::unique_ptr<HelperProcess> xvfb, bus, a11y, windowManager, speech, orca;
     if (g_missing.isEmpty()) {
         xvfb = startXvfb();
-        bus = std::make_unique<HelperProcess>(
-            u"dbus-daemon"_s, QStringList{u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        bus = startSessionBus();
         const QByteArray display = xvfb->firstLine();
-        const QByteArray address = bus->firstLine();
-        if (display.isEmpty() || address.isEmpty()) {
+        if (display.isEmpty() || !bus) {
             g_missing = u"Xvfb or the session bus did not start"_s;
         } else {
             qputenv("DISPLAY", ":" + display);
-            qputenv("DBUS_SESSION_BUS_ADDRESS", address);
             g_missing = mapCyrillicKeys();
             // They find the display and the session bus in the environment.
             a11y =
