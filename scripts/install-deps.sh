@@ -7,7 +7,7 @@ set -euo pipefail
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
 test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils x11-xkb-utils x11-xserver-utils openbox weston xwayland qt6-wayland
       kwin-x11 kwin-wayland kwin-style-breeze
-      desktop-file-utils appstream dpkg-dev file lintian at-spi2-core dbus-daemon orca speech-dispatcher speech-dispatcher-espeak-ng)
+      desktop-file-utils appstream dpkg-dev file lintian procps at-spi2-core dbus-daemon orca speech-dispatcher speech-dispatcher-espeak-ng)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
