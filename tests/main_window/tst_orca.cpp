@@ -102,7 +102,7 @@ template <typename Condition> bool spinUntil(Condition condition, int timeoutMs)
 struct OrcaWords
 {
     int version = 0;
-    QString unchecked;              // after an unchecked item of a menu
+    QString unchecked; // after an unchecked item of a menu
     QString altLetter(const QString &letter) const
     {
         return version >= 48 ? u" | "_s + letter : QString();
@@ -116,8 +116,8 @@ OrcaWords g_orca;
 // The role names Orca puts after an object's name; the test holds the
 // game's own words and leaves these out, as it leaves out the line breaks
 // between Orca's utterances.
-const QStringList kRoleNames{u"push button"_s, u"button"_s, u"frame"_s, u"dialog"_s,
-                             u"statusbar"_s, u"status bar"_s};
+const QStringList kRoleNames{u"push button"_s, u"button"_s,    u"frame"_s,
+                             u"dialog"_s,      u"statusbar"_s, u"status bar"_s};
 
 // What was said, as the game's phrases in order: each utterance cut at the
 // end of each sentence, after a caption's colon and at the role between a
@@ -280,8 +280,7 @@ void TestOrca::initTestCase()
     QVERIFY2(hear(0, {u"Screen reader on"_s}), "Orca did not start");
     open();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    QVERIFY2(hear(0, {u"Игра Зорбуны"_s, cellName(0, u"пусто"_s)}),
-             "Orca did not find the window");
+    QVERIFY2(hear(0, {u"Игра Зорбуны"_s, cellName(0, u"пусто"_s)}), "Orca did not find the window");
 }
 
 void TestOrca::cleanupTestCase()
@@ -469,8 +468,8 @@ void TestOrca::speaksThePlay_data()
         << "first, focus 90"
         << QStringList{alt("Cyrillic_u") + u" => left alt"_s + g_orca.altLetter(u"у"_s) +
                            u" | 5 в ряду checked grayed"_s,
-                       u"key Down => 6 в ряду"_s + g_orca.unchecked + u" grayed"_s, u"key Return => return"_s,
-                       u"key Escape => escape | Условие."_s,
+                       u"key Down => 6 в ряду"_s + g_orca.unchecked + u" grayed"_s,
+                       u"key Return => return"_s, u"key Escape => escape | Условие."_s,
                        u"key Escape => escape | "_s + cellName(90, u"O"_s) + pressed}
         << "5";
 
@@ -482,11 +481,10 @@ void TestOrca::speaksThePlay_data()
                            u" | Правила игры"_s,
                        // The menu may give the focus back before the window takes it.
                        u"key Return => "_s + g_orca.lateEcho(u"return"_s) + u" | ?"_s +
-                           cellName(0, empty) + pressed +
-                           u" | Правила игры Зорбуны dialog "_s + rules + u" | OK"_s + pressed,
+                           cellName(0, empty) + pressed + u" | Правила игры Зорбуны dialog "_s +
+                           rules + u" | OK"_s + pressed,
                        u"key Return => "_s + g_orca.lateEcho(u"return"_s) +
-                           u" | Игра Зорбуны frame. | "_s + cellName(0, empty) +
-                           pressed}
+                           u" | Игра Зорбуны frame. | "_s + cellName(0, empty) + pressed}
         << "5";
     QTest::newRow("About window: title, version and the line below")
         << "focus 0"
@@ -498,8 +496,7 @@ void TestOrca::speaksThePlay_data()
                            u" | О программе Зорбуны dialog Игра Зорбуны. Версия 1.1 Кто первым "
                            u"выстроит ряд? | OK push button."_s,
                        u"key Return => "_s + g_orca.lateEcho(u"return"_s) +
-                           u" | Игра Зорбуны frame. | "_s + cellName(0, empty) +
-                           pressed}
+                           u" | Игра Зорбуны frame. | "_s + cellName(0, empty) + pressed}
         << "5";
 }
 
@@ -569,7 +566,7 @@ QString mapCyrillicKeys()
     for (qsizetype i = 0; i < letters.size(); ++i)
         arguments << u"-e"_s << u"keycode %1 = %2"_s.arg(spare[spare.size() - 1 - i], letters[i]);
     return QProcess::execute(u"xmodmap"_s, arguments) == 0 ? QString()
-                                                             : u"xmodmap could not map the keys"_s;
+                                                           : u"xmodmap could not map the keys"_s;
 }
 
 // A file with the given text; false if it could not be written.
