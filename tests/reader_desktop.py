@@ -183,10 +183,13 @@ class ReaderDesktop:
             # The next Orca writes its log afresh.
             self.read, self.pending, self.said = 0, "", []
             time.sleep(5)
-        with open(os.path.join(self.home, "orca.log"), errors="replace") as f:
-            tail = f.read()[-2000:]
+        tail = ""
+        for name in ("orca.log", self.log):
+            if os.path.exists(os.path.join(self.home, name)):
+                with open(os.path.join(self.home, name), errors="replace") as f:
+                    tail += f.read()[-1500:]
         raise SessionError("Orca did not start in three tries (another Orca starting on the "
-                           "machine at the same time?):\n" + tail)
+                           "machine at the same time?), its output and its log end:\n" + tail)
 
     def end(self, process):
         if process.poll() is None:
