@@ -1,9 +1,10 @@
 """The page played by ear, as a blind player plays it: Debian's Orca and Chromium, not
 headless, keyboard only, from load to the computer's win, a refused move, the three menus
 with their checked and greyed items, the status line on request, the rules and About, and a
-new game; each step's words checked against everything Orca's debug log says it spoke, so a
-phrase missing, repeated or out of place fails. What Orca said at each step is written to
-orca-steps.txt beside the screenshots.
+new game: the winning cell empty and silent of the last game, another line length checked in
+place of the first; each step's words checked against everything Orca's debug log says it
+spoke, so a phrase missing, repeated or out of place fails. What Orca said at each step is
+written to orca-steps.txt beside the screenshots.
     python3 tests/web/tst_page_reader.py PAGE_FOLDER [LOG_FOLDER]
 """
 
@@ -185,6 +186,7 @@ class ReaderTest(unittest.TestCase):
             if self.ended:
                 break
         self.assertTrue(self.ended, "the computer had not won")
+        won = self.at
         # A move on the locked board is refused, and said so.
         empty = next(c for c in (self.at + 1, self.at - 1, self.at + SIDE, self.at - SIDE)
                      if 0 <= c < SIDE * SIDE and c not in self.board)
@@ -206,12 +208,18 @@ class ReaderTest(unittest.TestCase):
         self.step("a new game", ["Alt_L", "Return"], ["Игра", "Новая игра", "?Поле",
                                                       cell_name(empty)])
         self.board.clear()
+        # The cell that won is empty, and tells no more of the last game.
+        self.go_to(won)
         self.step("the line length before a game", ["Alt_L", "Right"],
                   ["Игра", "Новая игра", "Условие", "5 в ряду", "checked"])
-        self.step("out of the menu", ["Escape", "Escape"], ["Условие", "?Поле", cell_name(empty)])
+        self.step("another line length", ["Down"], ["6 в ряду", "not checked"])
+        self.step("six in a row chosen", ["Return"], ["?Поле", cell_name(won)])
+        self.step("the line length chosen", ["Alt_L", "Right", "Down"],
+                  ["Игра", "Новая игра", "Условие", "5 в ряду", "not checked", "6 в ряду", "checked"])
+        self.step("out of the menu", ["Escape", "Escape"], ["Условие", "?Поле", cell_name(won)])
         self.step("the first move of the new game", ["space"],
-                  [cell_name(empty, "X"), cell_name(FIRST_REPLY if empty != FIRST_REPLY
-                                                    else FIRST_REPLY + 1, "O")])
+                  [cell_name(won, "X"), cell_name(FIRST_REPLY if won != FIRST_REPLY
+                                                  else FIRST_REPLY + 1, "O")])
 
     def rules(self):
         """The rules' sentences, once: the first and the last as the game words them, the
