@@ -27,7 +27,9 @@ LAUNCHERS = ("/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-b
 # Orca's own Python, whatever python3 comes first on the PATH.
 PYTHON = "/usr/bin/python3"
 TOOLS = ("Xvfb", "dbus-daemon", "openbox", "orca", "speech-dispatcher", "xdotool", PYTHON)
-ENTRY = re.compile(r"SPEECH OUTPUT: '(.*?)'\s*[\[{]", re.S)
+# An entry's text ends where the voice it was spoken in begins: a list, a dict, or
+# None (Orca 48 gives a dialog's text no voice of its own).
+ENTRY = re.compile(r"SPEECH OUTPUT: '(.*?)'\s*(?:[\[{]|None\b)", re.S)
 
 
 def missing(*more):

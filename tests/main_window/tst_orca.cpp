@@ -32,7 +32,8 @@ QString g_logPath;
 
 // What Orca has spoken, read from its debug log as it grows: the text of each
 // "SPEECH OUTPUT: '...'" entry, its white space simplified (a long text runs
-// over several indented lines of the log).
+// over several indented lines of the log), up to the voice it was spoken in:
+// a list, a dict, or None.
 class SpeechLog
 {
 public:
@@ -49,7 +50,7 @@ public:
             m_text += QString::fromUtf8(m_bytes.first(end));
             m_bytes.remove(0, end);
         }
-        static const QRegularExpression entry(u"SPEECH OUTPUT: '(.*?)'\\s*[\\[{]"_s,
+        static const QRegularExpression entry(u"SPEECH OUTPUT: '(.*?)'\\s*(?:[\\[{]|None\\b)"_s,
                                               QRegularExpression::DotMatchesEverythingOption);
         qsizetype consumed = 0;
         for (auto it = entry.globalMatch(m_text); it.hasNext();) {
