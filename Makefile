@@ -19,7 +19,7 @@ export SOURCE_DATE_EPOCH
 endif
 
 .DEFAULT_GOAL := all
-.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows web test-web bench-web
+.PHONY: all configure game run test test-sanitize bench fuzz install package check-reproducible clean memcheck test-fresh-debian windows test-windows web test-web bench-web screenshot
 
 # Qt for Windows builds on Debian 13: on an older Debian `make windows` stops
 # here, before it installs or configures anything.
@@ -174,6 +174,11 @@ test-web: web
 bench-web: web
 	@scripts/install-deps.sh test-web
 	python3 bench/web_page.py $(WEB_BUILD)
+
+# The README's picture of a game in progress, docs/screenshot.png: the game
+# on an X server of its own with openbox, a few moves played by xdotool.
+screenshot: deps-screenshot game
+	scripts/screenshot.sh $(BUILD)/zorbuny docs/screenshot.png
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WEB_BUILD)

@@ -1,6 +1,7 @@
+#include "accessibility/accessibility.h"
+#include "main_window/frmmain.h"
 #include "platform/page.h"
 #include "platform/qpachoice.h"
-#include "main_window/frmmain.h"
 
 #include <QApplication>
 
@@ -38,6 +39,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Зорбуны"));
     QApplication::setApplicationVersion(QStringLiteral(ZORBUNY_VERSION));
     frmMain window;
+    accessibility::follow(window);
     platform::showMainWindow(&window);
+    accessibility::windowShown(window);
     return app.exec();
 }

@@ -1,8 +1,5 @@
 #include "main_window/deskbutton.h"
 
-#include "main_window/accessibility.h"
-
-#include <QAccessibleWidget>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
@@ -44,58 +41,11 @@ bool isLight(const QColor &colour)
     return colour.lightness() > 127;
 }
 
-// Qt's own button interface names a button by its caption, which on the board
-// is only "X", "O" or nothing. This one names the cell by its place as well and
-// otherwise acts as a button: QAbstractButton::setText already reports every
-// change of the name. It reports no pressed state: a cell is down only while
-// a key or the mouse is held, the move comes on release, and readers speak
-// pressed only for toggle buttons.
-class DeskButtonAccessible : public QAccessibleWidget
-{
-public:
-    explicit DeskButtonAccessible(DeskButton *button)
-        : QAccessibleWidget(button, QAccessible::Button)
-    {
-    }
-
-    QString text(QAccessible::Text type) const override
-    {
-        if (type == QAccessible::Name)
-            return accessibility::spokenName(button(), button()->spokenName());
-        return QAccessibleWidget::text(type);
-    }
-
-    QStringList actionNames() const override
-    {
-        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &action) override
-    {
-        if (action == pressAction())
-            button()->click();
-        else
-            QAccessibleWidget::doAction(action);
-    }
-
-private:
-    DeskButton *button() const { return static_cast<DeskButton *>(widget()); }
-};
-
-QAccessibleInterface *deskButtonAccessible(const QString &className, QObject *object)
-{
-    auto *button = qobject_cast<DeskButton *>(object);
-    if (button && className == QLatin1String(DeskButton::staticMetaObject.className()))
-        return new DeskButtonAccessible(button);
-    return nullptr;
-}
-
 } // namespace
 
 DeskButton::DeskButton(int row, int column, QWidget *parent)
     : QPushButton(parent), m_row(row), m_column(column)
 {
-    QAccessible::installFactory(deskButtonAccessible); // a second call changes nothing
 }
 
 void DeskButton::setFaceColour(const QColor &colour)
@@ -104,12 +54,6 @@ void DeskButton::setFaceColour(const QColor &colour)
         return;
     m_face = colour;
     update();
-}
-
-QString DeskButton::spokenName() const
-{
-    const QString content = text().isEmpty() ? QStringLiteral("пусто") : text();
-    return QStringLiteral("ряд %1, столбец %2, %3").arg(m_row + 1).arg(m_column + 1).arg(content);
 }
 
 void DeskButton::paintEvent(QPaintEvent *)

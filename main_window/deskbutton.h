@@ -24,11 +24,6 @@ public:
     // An invalid colour gives back the style's own face.
     void setFaceColour(const QColor &colour);
 
-    // What a screen reader calls the cell: its place, counted from 1, and its
-    // caption, "ряд 3, столбец 5, пусто". Made from the caption whenever it
-    // is asked for, so it cannot fall behind the board.
-    QString spokenName() const;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     // Enter and Return click the focused cell as Space does.

@@ -1,15 +1,13 @@
 #include "main_window/frmmain.h"
 
-#include "platform/screencentre.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmhelp.h"
-#include "main_window/accessibility.h"
 #include "main_window/deskbutton.h"
 #include "platform/modal.h"
+#include "platform/screencentre.h"
 #include "platform/standardfont.h"
 #include "resources/icons.h"
 
-#include <QAccessible>
 #include <QButtonGroup>
 #include <QFontMetrics>
 #include <QLabel>
@@ -45,10 +43,6 @@ constexpr int kSecondsPerDay = 24 * 60 * 60;
 
 const QString kPlayer = QStringLiteral("X");
 const QString kComputer = QStringLiteral("O");
-const QString kPlayerWon = QStringLiteral("Вы выиграли");
-const QString kComputerWon = QStringLiteral("Компьютер выиграл");
-const QString kBoardFull = QStringLiteral("Свободных клеток не осталось");
-const QString kGameOver = QStringLiteral("Игра окончена");
 
 double currentTimeOfDay()
 {
@@ -100,7 +94,6 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_timeOfDay(currentTime
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
 
     buildMenus();
-    accessibility::install();
 
     // The window takes the size of its client area and menu bar, and keeps it.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -182,8 +175,9 @@ void frmMain::buildStatusLine(QWidget *client)
     }
 
     // The labels stand in a strip of their own below the board, which a
-    // screen reader takes for the window's status bar.
-    QWidget *line = accessibility::statusLine(client);
+    // screen reader is shown as the window's status bar.
+    auto *line = new QWidget(client);
+    line->setObjectName(QStringLiteral("statusLine"));
     line->setGeometry(0, pixels(kStatusTop), client->width(),
                       client->height() - pixels(kStatusTop));
     for (const StatusLabel &place : kLabels) {
@@ -229,7 +223,6 @@ void frmMain::buildMenus()
     for (QAction *item : {mnuIfLine5, mnuIfLine6, mnuIfLine7})
         item->setCheckable(true);
     mnuIfLine5->setChecked(true);
-    accessibility::letKeysReachDisabledItems(mnuIf);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Справка"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -273,19 +266,17 @@ void frmMain::Form_Load()
 void frmMain::cmdDesk_Click(int Index)
 {
     if (!cmdDesk[Index]->text().isEmpty() || blnGameOver) {
-        // Nothing changes; a reader is told so, or would hear nothing at all.
-        announce(Index, blnGameOver ? kGameOver : QString());
+        tell({.cell = Index,
+              .standing = blnGameOver ? MoveAccount::GameOver : MoveAccount::CellTaken});
         return;
     }
-    // Said in the game's words below, with what follows, not by itself.
-    accessibility::quietly(cmdDesk[Index], [&] { cmdDesk[Index]->setText(kPlayer); });
+    cmdDesk[Index]->setText(kPlayer);
     ++intStep;
     lblStep->setText(QString::number(intStep));
     if (m_analysis.CheckWin(*this, Index, kPlayer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
-        describe(Index, kPlayerWon);
-        announce(Index, kPlayerWon);
+        tell({.cell = Index, .standing = MoveAccount::PlayerWon});
         return;
     }
     int reply = 0;
@@ -293,20 +284,15 @@ void frmMain::cmdDesk_Click(int Index)
         reply = cmdDesk[kFirstReply]->text().isEmpty() ? kFirstReply : kFirstReply + 1;
     else
         reply = m_analysis.ChooseMove(*this, intLen);
-    accessibility::quietly(cmdDesk[reply], [&] { cmdDesk[reply]->setText(kComputer); });
-    // A reader says the X just placed, then where the computer replied.
-    accessibility::announceThenFocus(focusedCell(Index), cmdDesk[Index]->spokenName(),
-                                     cmdDesk[reply]);
+    cmdDesk[reply]->setText(kComputer);
     if (m_analysis.CheckWin(*this, reply, kComputer.toStdString(), intLen)) {
         blnGameOver = true;
         Timer1->stop();
-        describe(reply, kComputerWon); // heard as the focus comes to the reply
+        tell({.cell = Index, .reply = reply, .standing = MoveAccount::ComputerWon});
         return;
     }
-    if (std::none_of(cmdDesk.begin(), cmdDesk.end(),
-                     [](auto *cell) { return cell->text().isEmpty(); }))
-        describe(reply, kBoardFull);
-
+    const bool boardFull = std::none_of(cmdDesk.begin(), cmdDesk.end(),
+                                        [](auto *cell) { return cell->text().isEmpty(); });
     if (!blnStarted) {
         dblStart = m_timeOfDay();
         Timer1->start();
@@ -315,6 +301,19 @@ void frmMain::cmdDesk_Click(int Index)
         mnuIfLine6->setEnabled(false);
         mnuIfLine7->setEnabled(false);
     }
+    tell({.cell = Index,
+          .reply = reply,
+          .standing = boardFull ? MoveAccount::BoardFull : MoveAccount::GoingOn});
+}
+
+// The move is told while the focus is still where the player played, so that
+// a screen reader can speak of the player's mark first; then the focus follows
+// the reply, where the player's keys go on from.
+void frmMain::tell(const MoveAccount &move)
+{
+    emit movePlayed(move);
+    if (move.reply >= 0)
+        cmdDesk[move.reply]->setFocus();
 }
 
 void frmMain::mnuGameNew_Click()
@@ -325,7 +324,6 @@ void frmMain::mnuGameNew_Click()
     for (int i = 0; i < analysis::kCellCount; ++i) {
         cmdDesk[i]->setText(QString());
         setBackColor(i, kButtonFace);
-        accessibility::describe(cmdDesk[i], QString());
     }
     blnStarted = false;
     Timer1->stop();
@@ -333,6 +331,7 @@ void frmMain::mnuGameNew_Click()
     mnuIfLine5->setEnabled(true);
     mnuIfLine6->setEnabled(true);
     mnuIfLine7->setEnabled(true);
+    emit newGameStarted();
 }
 
 void frmMain::mnuGameExit_Click()
@@ -383,29 +382,4 @@ void frmMain::Timer1_Timer()
     if (elapsed < 0)
         elapsed += 1.0; // the game has run past midnight
     lblTime->setText(longTime(elapsed));
-}
-
-// The cell a screen reader has in view: the one just played after a click or
-// a key; an assistive tool's "press" may have left the focus on another.
-DeskButton *frmMain::focusedCell(int played) const
-{
-    auto *focused = qobject_cast<DeskButton *>(focusWidget());
-    return focused ? focused : cmdDesk[played];
-}
-
-// How the game ended stays with the focused cell, for a reader to tell again
-// when it comes back to it.
-void frmMain::describe(int played, const QString &outcome)
-{
-    accessibility::describe(focusedCell(played), outcome);
-}
-
-// Says the played cell's name and mark, then what followed, if anything.
-void frmMain::announce(int played, const QString &after)
-{
-    if (!accessibility::readerMayListen())
-        return; // no reader listens; spare every click the words
-    const QString name = cmdDesk[played]->spokenName();
-    accessibility::announce(focusedCell(played),
-                            after.isEmpty() ? name : name + QStringLiteral(". ") + after);
 }

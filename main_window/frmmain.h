@@ -17,9 +17,29 @@ class QLabel;
 class QMenu;
 class QTimer;
 
+// What one click on the board came to, told once the click is dealt with: the
+// player's cell, the computer's reply if one was placed, and how the game
+// stands. A refused click is told too; nothing was placed then.
+struct MoveAccount
+{
+    enum Standing {
+        GoingOn,     // the reply is placed and the game goes on
+        PlayerWon,   // the player's mark completed a line; no reply
+        ComputerWon, // the reply completed a line
+        BoardFull,   // the reply took the last empty cell, no line complete
+        CellTaken,   // refused: the cell holds a mark already
+        GameOver,    // refused: a line was complete before the click
+    };
+    int cell = 0;
+    int reply = -1;
+    Standing standing = GoingOn;
+};
+
 // The main window: the board of 196 buttons, the status line, the menus and
 // the game clock, with the handlers that run a game. The board lives only in
 // the buttons' captions; the analysis reads it through the Board interface.
+// What the game does is told in signals, for whoever presents it besides the
+// board and the status line, such as a screen reader.
 class frmMain : public QMainWindow, public analysis::Board
 {
     Q_OBJECT
@@ -38,6 +58,15 @@ public:
 
     void setVisible(bool visible) override;
 
+    DeskButton *deskButton(int index) const { return cmdDesk.at(index); }
+
+signals:
+    // Emitted while the focus is still on the cell the player played, which
+    // it leaves for the reply right after.
+    void movePlayed(const MoveAccount &move);
+    // Emitted once the board is empty and the clock reset.
+    void newGameStarted();
+
 private:
     void buildBoard(QWidget *client);
     void buildStatusLine(QWidget *client);
@@ -55,9 +84,7 @@ private:
     void Timer1_Timer();
 
     void setLineLength(int length);
-    DeskButton *focusedCell(int played) const;
-    void describe(int played, const QString &outcome);
-    void announce(int played, const QString &after);
+    void tell(const MoveAccount &move);
 
     std::array<DeskButton *, analysis::kCellCount> cmdDesk{};
     QButtonGroup *m_desk = nullptr;

@@ -6,8 +6,6 @@
 #ifdef Q_OS_WASM
 #include <QGuiApplication>
 
-#include "platform/web/readerlayer.h"
-
 #include <emscripten/val.h>
 #endif
 
@@ -17,9 +15,8 @@ void showMainWindow(QWidget *window)
 {
 #ifdef Q_OS_WASM
     // The page's own script shows its closing words (platform/web/index.html).
-    QObject::connect(qGuiApp, &QGuiApplication::lastWindowClosed, [] {
-        emscripten::val::global("window").call<void>("zorbunyEnded");
-    });
+    QObject::connect(qGuiApp, &QGuiApplication::lastWindowClosed,
+                     [] { emscripten::val::global("window").call<void>("zorbunyEnded"); });
     // Qt shows a page's windows full screen unless told otherwise; the game's keeps its size.
     // Shown, it would hand the focus on to the widget after the one that had it: that one
     // keeps it, as on a desktop.
@@ -27,7 +24,6 @@ void showMainWindow(QWidget *window)
     window->showNormal();
     if (focus)
         focus->setFocus();
-    web::startReader(window);
 #else
     window->show();
 #endif
@@ -37,16 +33,6 @@ bool sayInPage([[maybe_unused]] const QString &text)
 {
 #ifdef Q_OS_WASM
     emscripten::val::global("window").call<void>("zorbunySay", text.toStdString());
-    return true;
-#else
-    return false;
-#endif
-}
-
-bool sayBeforeNextFocus([[maybe_unused]] const QString &text)
-{
-#ifdef Q_OS_WASM
-    web::sayBeforeNextFocus(text);
     return true;
 #else
     return false;

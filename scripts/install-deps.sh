@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build or a test run needs, and only those
 # that are missing, so a machine that has them all needs no network.
-#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows|web|test-web
+#   scripts/install-deps.sh build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows|web|test-web|screenshot
 set -euo pipefail
 
 build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
 test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils x11-xkb-utils x11-xserver-utils openbox weston xwayland qt6-wayland
       kwin-x11 kwin-wayland kwin-style-breeze
-      desktop-file-utils appstream dpkg-dev file lintian at-spi2-core dbus-daemon orca speech-dispatcher speech-dispatcher-espeak-ng)
+      desktop-file-utils appstream dpkg-dev file lintian procps at-spi2-core dbus-daemon orca speech-dispatcher speech-dispatcher-espeak-ng)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)
@@ -26,6 +26,10 @@ test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil fire
           xvfb xdotool openbox at-spi2-core dbus-daemon orca speech-dispatcher
           speech-dispatcher-espeak-ng fonts-dejavu-core)
 
+# The README's picture: the game on an X server with openbox, played by
+# xdotool, taken by scrot and made small by optipng.
+screenshot=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils openbox scrot optipng)
+
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
   test) wanted=("${test[@]}") ;;
@@ -38,7 +42,8 @@ case "${1:-build}" in
   windows) wanted=("${windows[@]}") ;;
   web) wanted=("${web[@]}") ;;
   test-web) wanted=("${test_web[@]}") ;;
-  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows|web|test-web" >&2; exit 2 ;;
+  screenshot) wanted=("${screenshot[@]}") ;;
+  *) echo "usage: $0 build|test|bench|fuzz|package|memcheck|fresh-debian|reproducible|windows|web|test-web|screenshot" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QTest>
 
 #include <csignal>
 #include <memory>
@@ -51,9 +52,36 @@ private:
 };
 
 // An X server that picks a free display itself (-displayfd), so that test
-// runs can share a machine. Its firstLine() is the display number.
+// runs can share a machine. Its firstLine() is the display number. Left to
+// itself it resets whenever its last client leaves, undoing any keyboard map
+// set on it and dropping whoever is connecting at that moment (xdotool ends
+// as the game connects): -noreset keeps it as it is until the test ends.
 inline std::unique_ptr<HelperProcess> startXvfb()
 {
-    return std::make_unique<HelperProcess>(
-        "Xvfb", QStringList{"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    return std::make_unique<HelperProcess>("Xvfb", QStringList{"-displayfd", "1", "-screen", "0",
+                                                               "1024x768x24", "-nolisten", "tcp",
+                                                               "-noreset"});
 }
+
+// A session bus of the test's own, its address set for whatever starts after
+// it; null if it did not start.
+inline std::unique_ptr<HelperProcess> startSessionBus()
+{
+    auto bus = std::make_unique<HelperProcess>(
+        "dbus-daemon", QStringList{"--session", "--nofork", "--print-address=1"});
+    const QByteArray address = bus->firstLine();
+    if (address.isEmpty())
+        return nullptr;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    return bus;
+}
+
+// A program or service a test needs and this machine lacks: on a developer's
+// machine the test skips, saying what is missing; in CI (CI=true) it fails
+// with the same words, so that a missing package never passes for a test.
+#define ZORBUNY_SKIP_UNLESS_CI(what)                                                               \
+    do {                                                                                           \
+        if (qEnvironmentVariable("CI") == QLatin1String("true"))                                   \
+            QFAIL(qPrintable(QString(what)));                                                      \
+        QSKIP(qPrintable(QString(what)));                                                          \
+    } while (false)

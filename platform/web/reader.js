@@ -2,7 +2,7 @@
 // The page's own reader layer: what a screen reader reads and where the browser's focus
 // rests, laid over the game as Qt draws it, clear and out of the pointer's way. The game
 // tells it after each change what it shows and where its focus is
-// (platform/web/readerlayer.cpp); the layer shows the same, moves the browser's focus after
+// (accessibility/readerlayer.cpp); the layer shows the same, moves the browser's focus after
 // the game's, and hands every key back to the game, so the game plays by its own rules
 // whatever reads it. Qt's own layer is switched off, so nothing is said twice.
 window.zorbunyReader = (() => {

@@ -1,3 +1,4 @@
+#include "accessibility/accessibility.h"
 #include "dialogs/frmhelp.h"
 #include "windowdriver.h"
 
@@ -129,7 +130,7 @@ void TestDesktop::initTestCase()
 
 void TestDesktop::init()
 {
-    open();
+    open(accessibility::follow);
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 

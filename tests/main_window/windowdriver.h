@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 // The main window driven as a player drives it: clicks, menu commands and
@@ -37,9 +38,13 @@ public:
 protected:
     // A new window, shown, whose clock reads m_now, 10:00 to begin with. The
     // test waits for it as its platform allows: active, or only exposed.
-    void open()
+    // beforeShown sets up what the game sets up there too, such as the
+    // screen readers that follow the window (accessibility::follow).
+    void open(const std::function<void(frmMain &)> &beforeShown = {})
     {
         m_window = std::make_unique<frmMain>();
+        if (beforeShown)
+            beforeShown(*m_window);
         m_now = timeOfDay(10, 0, 0);
         m_window->setTimeOfDay([this] { return m_now; });
         // Looked up once: the soak test reads every cell after every event.

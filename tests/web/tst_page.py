@@ -1,9 +1,9 @@
 """The game's web page in headless Chromium and Firefox: drawn, played with
 the mouse and the keyboard to the computer's win in red on a locked board, its
 About window opened and closed with both titles readable and in the page's
-sans, left through «Выход»; kept by its service worker and played again with
-the server gone; replaced whole by a new build, never by half of one; and not
-one error on the console. In Chromium also: played with a finger on a phone,
+sans, left through «Выход»; kept by its service worker, the build downloaded
+once, and played again with the server gone; replaced whole by a new build,
+never by half of one; and not one error on the console. In Chromium also: played with a finger on a phone,
 and its manifest judged installable.
     python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER] [unittest options]
 """
@@ -339,6 +339,9 @@ class PageChecks:
             with served(PAGE) as site:
                 self.open_page(browser, site.url)
                 self.wait_kept(browser, cache)
+                # The build (its bulk, the wasm) downloaded once: the page waits for its worker
+                # to keep it and takes it from there, not from the network beside the worker.
+                self.assertEqual(site.whole.count("zorbuny.wasm"), 1, site.whole)
             # The server gone, as with no network: the page comes from what was kept.
             browser.reload()
             board = self.drawn_board(browser)

@@ -1,7 +1,8 @@
 """The page's reader layer in headless Chromium: each of its cells lies over the cell drawn,
-named as the game names it; it shows nothing a sighted player could see; and whatever a
-screen reader can reach in it, focused and scrolled to, moves nothing, so a click lands on
-the cell drawn under the pointer.
+named as the game names it, and a cell the reader focuses by itself is where Space plays; it
+shows nothing a sighted player could see, nor does the page around the game's windows; and
+whatever a screen reader can reach in it, focused and scrolled to, moves nothing, so a click
+lands on the cell drawn under the pointer.
     python3 tests/web/tst_page_layer.py PAGE_FOLDER [SCREENSHOT_FOLDER]
 """
 
@@ -9,7 +10,7 @@ import os
 import sys
 import unittest
 
-from PIL import ImageChops
+from PIL import Image, ImageChops, ImageDraw
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 
 from webpage import Board, chromium, main_window_box, read_mark, screenshot, served, wait_for
@@ -18,6 +19,7 @@ PAGE = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else None
 SHOTS = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "web-test"
 SIDE = 14
 FIRST_REPLY = 90
+READER_MOVED = 2 * SIDE + 2
 
 # The layer's cells: their names and their boxes in CSS pixels.
 LAYER_CELLS = """
@@ -25,6 +27,21 @@ LAYER_CELLS = """
         const r = e.getBoundingClientRect();
         return [e.textContent, r.left, r.top, r.right, r.bottom];
     });
+"""
+
+# The boxes of the game's windows in Qt's screen, their title bars and frames included, in
+# CSS pixels.
+WINDOWS = """
+    const root = document.getElementById("screen").querySelector("*").shadowRoot;
+    return [...root.querySelectorAll(".qt-window")].map(w => {
+        const r = w.getBoundingClientRect();
+        return [r.left, r.top, r.right - 1, r.bottom - 1];
+    });
+"""
+BACKGROUND = (0x3b, 0x47, 0x54)  # the page's, index.html
+STATUS_LINE = """
+    const r = document.querySelector("#reader [role=status]").getBoundingClientRect();
+    return [r.left, r.top, r.right, r.bottom];
 """
 
 # Everything in the layer a reader can reach, focused and scrolled into view as a reader's
@@ -111,6 +128,13 @@ class LayerTest(unittest.TestCase):
             self.assertEqual(driver.execute_script(
                 "return document.querySelector('#reader [tabindex=\"0\"]').textContent"),
                 names[FIRST_REPLY])
+            # A reader that moves the browser's focus by itself (browse mode, a touch reader)
+            # takes the game's with it: Space plays there, not on the cell focused before.
+            driver.execute_script("document.querySelectorAll('#reader [data-kind=cell]')[%d].focus()"
+                                  % READER_MOVED)
+            browser.keys(" ")
+            wait_for("the X where the reader moved", lambda: read_mark(
+                screenshot(browser), board.cell(READER_MOVED), board.scale) == "X", timeout=10)
 
     def test_nothing_shows(self):
         with served(PAGE) as site, chromium() as browser:
@@ -123,8 +147,23 @@ class LayerTest(unittest.TestCase):
             driver.execute_script("document.getElementById('reader').style.display = 'none'")
             without = screenshot(self.browser)
             driver.execute_script("document.getElementById('reader').style.display = ''")
+            # The status line left out: the game's clock may tick between the two shots.
+            line = [int(v * self.dpr) for v in driver.execute_script(STATUS_LINE)]
+            without.paste(with_layer.crop(line), line[:2])
             with_layer.save(os.path.join(SHOTS, "layer-shown.png"))
             self.assertIsNone(ImageChops.difference(with_layer, without).getbbox())
+            # Around the game's windows the page's background, darkened by their shadows alone:
+            # nothing in the page's light text, neither what the reader was told as the game
+            # started nor the game's words on a refused move.
+            self.click(driver, board, FIRST_REPLY)
+            wait_for("the refused move said", lambda: driver.execute_script(
+                "return document.getElementById('said').textContent"), timeout=10)
+            page = screenshot(self.browser)
+            page.save(os.path.join(SHOTS, "layer-page.png"))
+            for box in driver.execute_script(WINDOWS):
+                ImageDraw.Draw(page).rectangle([v * self.dpr for v in box], fill=BACKGROUND)
+            self.assertIsNone(ImageChops.subtract(page, Image.new("RGB", page.size, BACKGROUND))
+                              .getbbox())
 
     def test_clicks_land_where_drawn_after_the_reader_went_everywhere(self):
         with served(PAGE) as site, chromium() as browser:

@@ -40,7 +40,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     """A static server as an ordinary web server set up for a page is: it
     compresses with gzip whatever the browser accepts it for, and answers a
     browser that asks whether its copy is still current (ETag, 304). It
-    counts the bytes of the bodies it sends."""
+    counts the bytes of the bodies it sends, and names each file it sent whole."""
 
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".js": "text/javascript",
@@ -71,6 +71,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.server.sent += len(body)
+        self.server.whole.append(os.path.relpath(path, self.directory))
         return io.BytesIO(body)
 
     def log_message(self, *args):
@@ -81,6 +82,7 @@ class Server(http.server.ThreadingHTTPServer):
     def __init__(self, folder):
         super().__init__(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
         self.sent = 0
+        self.whole = []
         self.gzipped = {}
         self.url = "http://127.0.0.1:%d/" % self.server_address[1]
 

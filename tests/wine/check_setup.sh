@@ -104,7 +104,19 @@ one_copy() { # label, version
   check "$label: an uninstall string to the installed uninstaller" \
     test "$(value "$file" UninstallString)" = "\"$(winepath -w "$installed/uninstall.exe" 2>/dev/null)\""
   check "$label: one entry in Apps" test "$(entries)" -eq 1
+  # Settings reads the size in KiB: the installed folder's, give or take a few percent.
+  local size kib
+  size="$(sed -n 's/^"EstimatedSize"=dword:\([0-9a-f]\{8\}\)$/\1/p' "$file")"
+  size=$((16#${size:-0}))
+  kib=$(($(find "$installed" -type f -printf '%s\n' | awk '{ sum += $1 } END { print sum }') / 1024))
+  check "$label: its size in Apps, $size KiB, the installed $kib KiB" \
+    test $((size * 100)) -ge $((kib * 97)) -a $((size * 100)) -le $((kib * 103))
 }
+
+# Installed for the player alone, into their own profile: Windows asks for no
+# administrator, whose profile it would be installed into instead.
+check "the setup program asks for no administrator" \
+  grep -aq 'requestedExecutionLevel level="asInvoker"' "$setup"
 
 # The prefix may hold a copy from an earlier run.
 entry "$work/before.reg"

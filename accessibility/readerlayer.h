@@ -8,7 +8,7 @@ class QWidget;
 // layer is switched off. The game tells the layer, after each change, what it shows and
 // where the game's focus is; the layer hands every key back to the game, and the reader's
 // own clicks and moves of the focus as well. The game's rules never leave the game.
-namespace platform::web {
+namespace accessibility::web {
 
 // Mirrors the main window, its menus and its dialogs in the page from now on.
 void startReader(QWidget *mainWindow);
@@ -16,4 +16,4 @@ void startReader(QWidget *mainWindow);
 // The reader hears words just before the name of the widget that takes the focus next.
 void sayBeforeNextFocus(const QString &words);
 
-} // namespace platform::web
+} // namespace accessibility::web

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/reader.h"
+#include "accessibility/reader.h"
 
 namespace accessibility {
 
@@ -10,10 +10,11 @@ class Orca48Reader final : public Reader
 public:
     void install() override;
     QAccessibleInterface *interfaceFor(const QString &className, QObject *object) override;
-    void announce(QWidget *cell, const QString &message) override;
-    void announceThenFocus(QWidget *cell, const QString &message, QWidget *next) override;
-    void quietly(QWidget *cell, const std::function<void()> &change) override;
     QString spokenName(const QWidget *cell, const QString &name) const override;
+
+protected:
+    void announce(QWidget *cell, const QString &message) override;
+    void announceBeforeFocus(QWidget *cell, const QString &message, QWidget *next) override;
     void describe(QWidget *cell, const QString &outcome) override;
 };
 

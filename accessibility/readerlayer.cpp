@@ -1,4 +1,4 @@
-#include "platform/web/readerlayer.h"
+#include "accessibility/readerlayer.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -20,7 +20,7 @@
 
 using emscripten::val;
 
-namespace platform::web {
+namespace accessibility::web {
 namespace {
 
 std::string utf8(const QString &text)
@@ -168,16 +168,18 @@ val Reader::menus(const QPoint &origin) const
 {
     val result = val::array();
     for (QMenu *menu : m_menus) {
-        val entry = box(m_bar->actionGeometry(menu->menuAction()).translated(m_bar->mapToGlobal(QPoint(0, 0))),
-                        origin);
+        val entry = box(
+            m_bar->actionGeometry(menu->menuAction()).translated(m_bar->mapToGlobal(QPoint(0, 0))),
+            origin);
         entry.set("name", utf8(plain(menu->title())));
         entry.set("open", menu->isVisible());
         val items = val::array();
         for (QAction *action : menu->actions()) {
-            val item = menu->isVisible()
-                           ? box(menu->actionGeometry(action).translated(menu->mapToGlobal(QPoint(0, 0))),
-                                 origin)
-                           : val::object();
+            val item =
+                menu->isVisible()
+                    ? box(menu->actionGeometry(action).translated(menu->mapToGlobal(QPoint(0, 0))),
+                          origin)
+                    : val::object();
             item.set("name", utf8(plain(action->text())));
             item.set("separator", action->isSeparator());
             item.set("checkable", action->isCheckable());
@@ -236,7 +238,8 @@ val Reader::focused(QWidget *modal) const
         kind = item >= 0 ? "item" : "menu";
     } else if (focus == m_bar) {
         kind = "menu";
-        index = int(m_menus.indexOf(m_bar->activeAction() ? m_bar->activeAction()->menu() : nullptr));
+        index =
+            int(m_menus.indexOf(m_bar->activeAction() ? m_bar->activeAction()->menu() : nullptr));
     } else if (modal) {
         // The dialog's own focus, which it has before the page makes it the active window,
         // and before that its first button, where the focus goes as it opens.
@@ -296,7 +299,8 @@ void Reader::activate(const std::string &kind, int index, int item)
     if (kind == "cell" && index >= 0 && index < m_cells.size() && !blocked()) {
         m_cells[index]->setFocus(Qt::MouseFocusReason);
         m_cells[index]->click();
-    } else if (kind == "menu" && index >= 0 && index < m_menus.size() && !QApplication::activeModalWidget()) {
+    } else if (kind == "menu" && index >= 0 && index < m_menus.size() &&
+               !QApplication::activeModalWidget()) {
         m_bar->setActiveAction(m_menus[index]->menuAction());
     } else if (kind == "item" && index >= 0 && index < m_menus.size()) {
         const QList<QAction *> actions = m_menus[index]->actions();
@@ -354,10 +358,10 @@ void sayBeforeNextFocus(const QString &words)
     g_reader->changed();
 }
 
-} // namespace platform::web
+} // namespace accessibility::web
 
 EMSCRIPTEN_BINDINGS(zorbuny_reader)
 {
-    emscripten::function("zorbunyReaderFocus", &platform::web::readerFocus);
-    emscripten::function("zorbunyReaderActivate", &platform::web::readerActivate);
+    emscripten::function("zorbunyReaderFocus", &accessibility::web::readerFocus);
+    emscripten::function("zorbunyReaderActivate", &accessibility::web::readerActivate);
 }

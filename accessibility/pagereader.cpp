@@ -1,7 +1,11 @@
-#include "main_window/pagereader.h"
+#include "accessibility/pagereader.h"
 
-#include "main_window/readonlytext.h"
+#include "accessibility/readonlytext.h"
 #include "platform/page.h"
+
+#ifdef Q_OS_WASM
+#include "accessibility/readerlayer.h"
+#endif
 
 #include <QVariant>
 #include <QWidget>
@@ -27,11 +31,15 @@ void PageReader::announce(QWidget *, const QString &message)
     platform::sayInPage(message);
 }
 
-void PageReader::announceThenFocus(QWidget *, const QString &message, QWidget *next)
+void PageReader::announceBeforeFocus(QWidget *, const QString &message, QWidget *)
 {
     // The page's reader layer says the mark as the start of what the move of the focus says.
-    platform::sayBeforeNextFocus(message);
-    next->setFocus();
+    // Compiled on a desktop as well, where there is no layer to tell.
+#ifdef Q_OS_WASM
+    web::sayBeforeNextFocus(message);
+#else
+    Q_UNUSED(message);
+#endif
 }
 
 QString PageReader::spokenName(const QWidget *cell, const QString &name) const

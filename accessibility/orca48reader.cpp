@@ -1,6 +1,7 @@
-#include "main_window/orca48reader.h"
+#include "accessibility/orca48reader.h"
 
-#include "main_window/readonlytext.h"
+#include "accessibility/readonlytext.h"
+#include "main_window/deskbutton.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -23,8 +24,10 @@
 // Orca 48 also says the focused cell again whenever it is told that the
 // cell's name changed, and says a new description of it, and may do so
 // after the announcement or after the focus move has said it: twice, or out
-// of order. So while the game changes a cell's caption, which it tells of
-// itself, the cell's name is empty, and Orca takes an empty one for no news.
+// of order. So while a mark is placed in a cell, which the game tells of in
+// its own words, the cell's name is empty as Qt reports the change, and Orca
+// takes an empty one for no news. A cell cleared for a new game is told as
+// Qt tells it.
 // How a game ended is not a description either: Orca 48 keeps a cell's
 // description for up to two seconds, and a player who came back to the
 // winning cell sooner would not hear it. It ends the cell's name instead,
@@ -93,6 +96,16 @@ void tellQt(QAccessibleEvent *event);
 
 void update(QAccessibleEvent *event)
 {
+    if (event->type() == QAccessible::NameChanged) {
+        auto *cell = qobject_cast<DeskButton *>(event->object());
+        if (cell && !cell->text().isEmpty()) {
+            CellWords *words = CellWords::of(cell);
+            words->quiet = true;
+            tellQt(event);
+            words->quiet = false;
+            return;
+        }
+    }
     if (event->type() == QAccessible::Focus) {
         const QPointer<QWidget> returned = std::exchange(g_menuBarReturn, nullptr);
         if (returned && event->object() == returned) {
@@ -146,19 +159,10 @@ void Orca48Reader::announce(QWidget *cell, const QString &message)
     QAccessible::updateAccessibility(&event);
 }
 
-void Orca48Reader::announceThenFocus(QWidget *, const QString &message, QWidget *next)
+void Orca48Reader::announceBeforeFocus(QWidget *, const QString &message, QWidget *next)
 {
     if (mayListen())
         CellWords::of(next)->before = message + QStringLiteral(". ");
-    next->setFocus();
-}
-
-void Orca48Reader::quietly(QWidget *cell, const std::function<void()> &change)
-{
-    CellWords *words = CellWords::of(cell);
-    words->quiet = true;
-    change();
-    words->quiet = false;
 }
 
 QString Orca48Reader::spokenName(const QWidget *cell, const QString &name) const

@@ -1,6 +1,6 @@
-#include "main_window/orca43reader.h"
+#include "accessibility/orca43reader.h"
 
-#include "main_window/readonlytext.h"
+#include "accessibility/readonlytext.h"
 
 #include <QAccessibleObject>
 #include <QWidget>
@@ -89,10 +89,9 @@ void Orca43Reader::announce(QWidget *cell, const QString &message)
     QAccessible::updateAccessibility(&event);
 }
 
-void Orca43Reader::announceThenFocus(QWidget *cell, const QString &message, QWidget *next)
+void Orca43Reader::announceBeforeFocus(QWidget *cell, const QString &message, QWidget *)
 {
     announce(cell, message);
-    next->setFocus();
 }
 
 void Orca43Reader::describe(QWidget *cell, const QString &outcome)

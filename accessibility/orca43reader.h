@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/reader.h"
+#include "accessibility/reader.h"
 
 namespace accessibility {
 
@@ -10,8 +10,10 @@ class Orca43Reader final : public Reader
 {
 public:
     QAccessibleInterface *interfaceFor(const QString &className, QObject *object) override;
+
+protected:
     void announce(QWidget *cell, const QString &message) override;
-    void announceThenFocus(QWidget *cell, const QString &message, QWidget *next) override;
+    void announceBeforeFocus(QWidget *cell, const QString &message, QWidget *next) override;
     void describe(QWidget *cell, const QString &outcome) override;
 };
 
