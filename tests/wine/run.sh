@@ -66,7 +66,7 @@ mkdir -p "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$zip")
 exe="$(ls "$work"/unpacked/*/zorbuny.exe)"
 # The screen reader's stand-in, for the zip's game and the installed one.
-export ZORBUNY_UIA_READER="$build/tests/wine/uia_reader.exe"
+export ZORBUNY_UIA_READER="$build/uia_reader.exe"
 ZORBUNY_EXE="$exe" ZORBUNY_SCREENSHOTS="$work" "$window_test"
 
 "$here/check_setup.sh" "$build" "$window_test"
