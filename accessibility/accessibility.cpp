@@ -15,6 +15,9 @@
 #include "accessibility/pagereader.h"
 #include "accessibility/readerlayer.h"
 using ChosenReader = accessibility::PageReader;
+#elif defined(Q_OS_WIN)
+#include "accessibility/windowsreader.h"
+using ChosenReader = accessibility::WindowsReader;
 #elif QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 #include "accessibility/orca43reader.h"
 using ChosenReader = accessibility::Orca43Reader;

@@ -5,7 +5,7 @@
 namespace accessibility {
 
 // Qt 6.8 with Orca 48, a Debian 13 desktop's pair.
-class Orca48Reader final : public Reader
+class Orca48Reader : public Reader
 {
 public:
     void install() override;

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
 #include <QWindow>
@@ -40,33 +39,4 @@ inline WId visibleWindow(const QString &title, int waitMs)
             return 0;
         QTest::qWait(100);
     }
-}
-
-// The keycodes the keyboard map leaves empty, for the Cyrillic letters of the
-// menus' access keys: mapped before anyone reads the map, so xdotool need not
-// remap one at each key. Empty if done, else why not.
-inline QString mapCyrillicKeys()
-{
-    QProcess query;
-    query.start("xmodmap", {"-pke"});
-    if (!query.waitForFinished(10000) || query.exitCode() != 0) {
-        // Such as an X server that reported its display and then did not answer on it.
-        return "xmodmap could not read the keyboard map: " +
-               QString::fromLocal8Bit(query.readAllStandardError()).trimmed();
-    }
-    QStringList spare;
-    static const QRegularExpression empty("^keycode\\s+(\\d+)\\s*=\\s*$");
-    for (const QString &line : QString::fromLatin1(query.readAllStandardOutput()).split('\n')) {
-        if (const QRegularExpressionMatch match = empty.match(line); match.hasMatch())
-            spare << match.captured(1);
-    }
-    const QStringList letters{"Cyrillic_u Cyrillic_U", "Cyrillic_es Cyrillic_ES"};
-    if (spare.size() < letters.size())
-        return "xmodmap found no keycodes to spare";
-    QStringList arguments;
-    for (qsizetype i = 0; i < letters.size(); ++i)
-        arguments << "-e"
-                  << QString("keycode %1 = %2").arg(spare[spare.size() - 1 - i], letters[i]);
-    return QProcess::execute("xmodmap", arguments) == 0 ? QString()
-                                                        : "xmodmap could not map the keys";
 }

@@ -41,6 +41,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")"
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
+# A Russian player's keyboard, for the menus' Cyrillic access keys: Wine takes
+# its layout from the X server's as it starts.
+setxkbmap ru
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

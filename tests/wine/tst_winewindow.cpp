@@ -63,9 +63,6 @@ void TestWineWindow::initTestCase()
     QVERIFY2(QFileInfo(m_exe).isFile(), "ZORBUNY_EXE names the unpacked zorbuny.exe");
     m_shots.setPath(qEnvironmentVariable("ZORBUNY_SCREENSHOTS", QDir::currentPath()));
     QVERIFY(m_shots.mkpath("."));
-    // Before Wine reads the keyboard map as the game starts.
-    const QString unmapped = mapCyrillicKeys();
-    QVERIFY2(unmapped.isEmpty(), qPrintable(unmapped));
 }
 
 void TestWineWindow::cleanupTestCase()
@@ -267,6 +264,7 @@ QString TestWineWindow::hear(const QString &keys, const QStringList &rows, const
     };
     if (gotRows.size() == rows.size() && matches() && gotNotes == notes)
         return {};
+    save(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), "wine-reader-failed.png");
     return QStringLiteral(
                "after \"%1\" the reader heard:\n  %2\n  notifications: %3\nnot:\n  %4\n  "
                "notifications: %5")
@@ -310,7 +308,8 @@ void TestWineWindow::readerHearsTheGame()
     startGame(m_game);
     if (QTest::currentTestFailed())
         return;
-    QTRY_VERIFY_WITH_TIMEOUT((listen(), m_rows.contains("ready")), kWaitMs);
+    // It looks for the status bar first, among some 200 elements, which Wine lists slowly.
+    QTRY_VERIFY_WITH_TIMEOUT((listen(), m_rows.contains("ready")), 4 * kWaitMs);
     // The keys go to the active window; no click may play a move first.
     QVERIFY(xdotool({"windowactivate", "--sync", QString::number(m_window)}));
     QTest::qWait(1000);
@@ -336,8 +335,15 @@ void TestWineWindow::readerHearsTheGame()
     const auto checked = [&](const char *words) { return toggles ? QString(words) : QString(); };
     const QString empty = QStringLiteral("пусто");
     // As it comes up: the window and its focus, once each.
-    QCOMPARE(m_rows.filter(QRegularExpression("^(window|focus|text|notification): ")),
-             QStringList({"window: Игра Зорбуны", focus(cellName(0, 0, empty) + " button")}));
+    const auto said = [&] {
+        listen();
+        return m_rows.filter(QRegularExpression("^(window|focus|text|notification): "));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        said(), QStringList({"window: Игра Зорбуны", focus(cellName(0, 0, empty) + " button")}),
+        kWaitMs);
+    QTest::qWait(1000);
+    QCOMPARE(said().size(), 2);
 
     QString failure;
     const auto step = [&](const QString &keys, const QStringList &rows,
@@ -386,7 +392,7 @@ void TestWineWindow::readerHearsTheGame()
     play("key space");
     // On a taken cell nothing changes, and the reader is told so.
     step("key space", {}, {cellName(at / 14, at % 14, "O")});
-    step("status bar", {"^status bar: Время игры: 0:00:0\\d Длина ряда: 5 Ход: 1$"});
+    step("status bar", {"^status bar: Время игры: \\d:\\d\\d:\\d\\d Длина ряда: 5 Ход: 1$"});
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     // During a game the lengths are told, greyed.
@@ -437,8 +443,8 @@ void TestWineWindow::readerHearsTheGame()
     step("key Return", {"window: Игра Зорбуны", back});
     step(helpMenu, {focus("Справка menu item"), focus("Правила игры menu item")});
     step("key Up", {focus("О программе menu item")});
-    step("key Return", {"window: О программе Зорбуны dialog", "text: Игра Зорбуны. Версия 1.1",
-                        "text: Кто первым выстроит ряд?", focus("OK button")});
+    step("key Return", {"window: О программе Зорбуны dialog", "text: Игра Зорбуны",
+                        "text: Версия 1.1", "text: Кто первым выстроит ряд?", focus("OK button")});
     step("key Return", {"window: Игра Зорбуны", back});
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     m_reader.closeWriteChannel();

@@ -11,8 +11,8 @@
 // TEXT", "status bar: TEXT". Events it takes note of without a word: "event: property NAME:
 // WORDS", "event: menu opened: WORDS", "event: menu closed: WORDS", "event: window opened:
 // WORDS", "event: structure: WORDS". Besides: "lacks: WHAT (FUNCTION: HRESULT)" for what this
-// UI Automation cannot tell, "listening" once subscribed, "ready" once it has read the
-// window's focus.
+// UI Automation cannot tell, "listening" once subscribed, "ready" once the window exists and its
+// status bar is found.
 #include <windows.h>
 
 #include <ole2.h>
@@ -25,6 +25,8 @@ namespace {
 IUIAutomation *g_uia;
 CRITICAL_SECTION g_lock; // events come on several threads
 IUIAutomationElement *g_focus;
+std::wstring g_focusWords;
+RECT g_focusPlace;
 HWND g_window;
 
 void row(const std::wstring &text)
@@ -173,33 +175,77 @@ void sayWindow(HWND window)
     element->Release();
 }
 
+// The game window's status bar, looked for once: Wine takes some seconds to list a window's
+// elements.
+IUIAutomationElement *g_statusBar;
+
+void findStatusBar(HWND window)
+{
+    IUIAutomationElement *element = nullptr;
+    if (FAILED(g_uia->ElementFromHandle(window, &element)) || !element)
+        return;
+    below(element, TreeScope_Descendants, [](IUIAutomationElement *item) {
+        if (typeOf(item) != UIA_StatusBarControlTypeId)
+            return true;
+        g_statusBar = item;
+        g_statusBar->AddRef();
+        return false;
+    });
+    element->Release();
+}
+
 // A reader reads the status bar's items one after the other.
 void sayStatusBar()
 {
-    IUIAutomationElement *window = nullptr, *bar = nullptr;
-    if (SUCCEEDED(g_uia->ElementFromHandle(GetForegroundWindow(), &window)) && window) {
-        below(window, TreeScope_Descendants, [&](IUIAutomationElement *item) {
-            if (typeOf(item) != UIA_StatusBarControlTypeId)
-                return true;
-            bar = item;
-            bar->AddRef();
-            return false;
-        });
-        window->Release();
-    }
-    if (!bar) {
+    if (!g_statusBar) {
         row(L"status bar: none found");
         return;
     }
-    std::wstring text = nameOf(bar);
-    below(bar, TreeScope_Children, [&](IUIAutomationElement *item) {
+    std::wstring text = nameOf(g_statusBar);
+    below(g_statusBar, TreeScope_Children, [&](IUIAutomationElement *item) {
         const std::wstring name = nameOf(item);
         if (!name.empty())
             text += (text.empty() ? L"" : L" ") + name;
         return true;
     });
     row(L"status bar: " + text);
-    bar->Release();
+}
+
+// The control that has the focus in the foreground window, or null. The one last said, if
+// it still has it; else each is asked, which takes Wine some seconds, and if another window
+// has come to the front meanwhile, the focus has moved on since: stale is set, and a reader
+// hears of the newer focus by its own event.
+IUIAutomationElement *focusInside(bool &stale)
+{
+    stale = false;
+    EnterCriticalSection(&g_lock);
+    IUIAutomationElement *inside = g_focus;
+    if (inside)
+        inside->AddRef();
+    LeaveCriticalSection(&g_lock);
+    if (inside && isTrue(inside, UIA_HasKeyboardFocusPropertyId))
+        return inside;
+    if (inside)
+        inside->Release();
+    inside = nullptr;
+    const HWND front = GetForegroundWindow();
+    IUIAutomationElement *window = nullptr;
+    if (SUCCEEDED(g_uia->ElementFromHandle(front, &window)) && window) {
+        below(window, TreeScope_Descendants, [&](IUIAutomationElement *item) {
+            if (!isTrue(item, UIA_HasKeyboardFocusPropertyId))
+                return true;
+            inside = item;
+            inside->AddRef();
+            return false;
+        });
+        window->Release();
+    }
+    if (inside && GetForegroundWindow() != front) {
+        inside->Release();
+        inside = nullptr;
+        stale = true;
+    }
+    return inside;
 }
 
 class Ears final : public IUIAutomationFocusChangedEventHandler,
@@ -228,24 +274,49 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; } // lives as long as the program
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
-    // A reader says nothing when the focus "moves" to where it already is.
+    // A reader says nothing when the focus "moves" to where it already is. The focus on a
+    // window, or on its client area, as Wine tells when the window comes to the front, is the
+    // focus of the control inside it, which a reader looks for.
     HRESULT STDMETHODCALLTYPE HandleFocusChangedEvent(IUIAutomationElement *sender) override
     {
+        const CONTROLTYPEID type = typeOf(sender);
+        if (type == UIA_WindowControlTypeId || type == UIA_PaneControlTypeId) {
+            bool stale = false;
+            IUIAutomationElement *inside = focusInside(stale);
+            if (inside) {
+                HandleFocusChangedEvent(inside);
+                inside->Release();
+            }
+            if (inside || stale)
+                return S_OK;
+        }
+        // Nor of a control that no longer has it, as NVDA checks: Windows tells of the focus
+        // that came back to the game's window as a menu closed, after a dialog has taken it.
+        const VARIANT focused = property(sender, UIA_HasKeyboardFocusPropertyId);
+        if (V_VT(&focused) == VT_BOOL && !V_BOOL(&focused))
+            return S_OK;
         EnterCriticalSection(&g_lock);
+        // Wine 10 can neither compare elements nor give their runtime ids: the same words in
+        // the same place are the same element.
+        const std::wstring said = words(sender);
+        RECT place{};
+        sender->get_CurrentBoundingRectangle(&place);
         BOOL same = FALSE;
-        if (g_focus)
-            g_uia->CompareElements(g_focus, sender, &same);
+        if (g_focus && FAILED(g_uia->CompareElements(g_focus, sender, &same)))
+            same = said == g_focusWords && EqualRect(&place, &g_focusPlace);
         if (!same) {
             if (g_focus)
                 g_focus->Release();
             g_focus = sender;
             sender->AddRef();
+            g_focusWords = said;
+            g_focusPlace = place;
             const HWND window = GetForegroundWindow();
             if (window != g_window) {
                 g_window = window;
                 sayWindow(window);
             }
-            row(L"focus: " + words(sender));
+            row(L"focus: " + said);
         }
         LeaveCriticalSection(&g_lock);
         return S_OK;
@@ -374,12 +445,8 @@ int wmain(int argc, wchar_t **argv)
         return 1;
     }
 
-    // What a reader says as it starts: the window and the focus in it.
-    IUIAutomationElement *focus = nullptr;
-    if (SUCCEEDED(g_uia->GetFocusedElement(&focus)) && focus) {
-        g_ears.HandleFocusChangedEvent(focus);
-        focus->Release();
-    }
+    findStatusBar(window);
+    // The window and the focus in it are heard as the focus comes there.
     row(L"ready");
 
     std::string line;
