@@ -403,6 +403,9 @@ void subscribe(IUIAutomationElement *root)
         uia5->Release();
     }
     subscribed(result, L"notification events", L"AddNotificationEventHandler");
+    BOOL same = FALSE;
+    subscribed(g_uia->CompareElements(root, root, &same), L"element comparison",
+               L"CompareElements");
     // Any element answers for a toggle state, if only that it has none.
     VARIANT toggle;
     subscribed(root->GetCurrentPropertyValueEx(UIA_ToggleToggleStatePropertyId, TRUE, &toggle),
