@@ -10,10 +10,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cmath>
 #include <map>
@@ -63,9 +65,11 @@ Ink inkOf(QWidget *widget, QRect part, int margin, const QString &name)
     const qreal ratio = whole.devicePixelRatio();
     if (part.isNull())
         part = widget->rect();
-    const QImage image = whole.copy(QRect((part.topLeft() * ratio).toPoint(), part.size() * ratio));
-    const QString folder =
-        u"screenshots-"_s + qEnvironmentVariable("ZORBUNY_TEST_COLOURS", u"dark"_s);
+    const QImage image = whole.copy(
+        QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio).toAlignedRect());
+    const QString folder = u"screenshots-"_s +
+                           qEnvironmentVariable("ZORBUNY_TEST_COLOURS", u"dark"_s) +
+                           (ratio > 1 ? u"-scale2"_s : QString());
     QDir().mkpath(folder);
     image.save(folder + u'/' + QString(name).replace(u' ', u'-') + u".png"_s);
     const int m = margin * int(ratio);
@@ -435,20 +439,21 @@ QTEST_MAIN(TestDesktop)
 // which Plasma's colour settings copy into kdeglobals; gnome-dark, GNOME's dark
 // style, which reaches Qt through GTK's theme (Qt's gtk3 platform theme; the
 // colour-scheme preference alone changes no palette). The window then runs on
-// an X server of its own.
+// an X server of its own under openbox.
 int main(int argc, char *argv[])
 {
     const QString colours = qEnvironmentVariable("ZORBUNY_TEST_COLOURS");
     QTemporaryDir home;
-    std::unique_ptr<HelperProcess> xvfb;
+    std::unique_ptr<HelperProcess> xvfb, bus, windowManager;
     if (!colours.isEmpty()) {
         const QString config = home.filePath(u"config"_s);
         QDir().mkpath(config);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
         bool ready = false;
         const QString breezeDark = u"/usr/share/color-schemes/BreezeDark.colors"_s;
         if (colours == u"breeze-dark"_s && !QFile::exists(breezeDark)) {
-            // Debian 12 has it only with Plasma 5's own Qt 5 style.
+            // Debian 12 has it with Plasma's Qt 5 style, Debian 13 on its own.
             qInfo("SKIP: %s is not installed", qPrintable(breezeDark));
             return 77;
         }
@@ -470,6 +475,20 @@ int main(int argc, char *argv[])
         }
         qputenv("DISPLAY", ":" + display);
         qputenv("QT_QPA_PLATFORM", "xcb");
+        // A session bus, where the desktops' themes listen for changes, and a window manager
+        // to make the window active.
+        bus = std::make_unique<HelperProcess>(
+            u"dbus-daemon"_s, QStringList{u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->firstLine());
+        windowManager = std::make_unique<HelperProcess>(u"openbox"_s, QStringList{});
+        // The first window waits for openbox to be up, or it is never made active.
+        for (int i = 0; i < 100; ++i) {
+            QProcess xprop;
+            xprop.start(u"xprop"_s, {u"-root"_s, u"_NET_SUPPORTING_WM_CHECK"_s});
+            if (xprop.waitForFinished() && xprop.readAllStandardOutput().contains("window id"))
+                break;
+            QThread::msleep(100);
+        }
     }
     QApplication app(argc, argv);
     TestDesktop test;
