@@ -103,6 +103,8 @@ fuzz: deps-fuzz
 
 # `make test` as an ordinary user on a freshly bootstrapped minimal Debian 12
 # and 13, from a clone of the current commit (root only; see the script).
+# FRESH_DEBIAN=forky tries Debian's testing release, the next Debian, which
+# moves daily: asked for by name, never by default.
 # FRESH_STEPS adds, on Debian 13, the page, the Windows build and the
 # reproducibility check in the same root.
 FRESH_DEBIAN ?= bookworm trixie

@@ -8,6 +8,11 @@ build=(g++ make cmake pkgconf qt6-base-dev libxcb1-dev)
 test=("${build[@]}" fonts-dejavu-core xvfb xdotool x11-utils x11-xkb-utils x11-xserver-utils openbox weston xwayland qt6-wayland
       kwin-x11 kwin-wayland kwin-style-breeze
       desktop-file-utils appstream dpkg-dev file lintian procps at-spi2-core dbus-daemon orca speech-dispatcher speech-dispatcher-espeak-ng)
+# The dark desktops' colours: GTK's for Qt on GNOME, Plasma's Breeze Dark scheme
+# (from Debian 13 in a package of its own).
+test+=(qt6-gtk-platformtheme)
+. /etc/os-release
+[ "${VERSION_CODENAME:-}" = bookworm ] || test+=(kde-style-breeze-data)
 bench=("${build[@]}" libbenchmark-dev)
 fuzz=("${build[@]}" clang libclang-rt-14-dev)
 package=("${build[@]}" dpkg-dev file)

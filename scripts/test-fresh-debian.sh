@@ -4,8 +4,9 @@
 # user with passwordless sudo whose login sets no LANG and whose PATH has no
 # /usr/sbin, a fresh clone of the current commit, and the README's commands
 # there as that user. Fails when one fails. Needs root: debootstrap, chroot, mounts.
-#   scripts/test-fresh-debian.sh [bookworm|trixie] [STEP...]
-# Debian 12 or 13 (default bookworm); the steps, in one root, one after another:
+#   scripts/test-fresh-debian.sh [bookworm|trixie|forky] [STEP...]
+# Debian 12 or 13 (default bookworm), or forky, the testing release that becomes
+# Debian 14; the steps, in one root, one after another:
 #   test          `make test`, started while another install holds the package
 #                 manager's lock, as a desktop's own updates do after boot; then
 #                 `sudo make install` and `make install PREFIX=~/.local` (the default).
@@ -33,7 +34,8 @@ steps=("$@")
 case "$suite" in
     bookworm) release="Debian 12" ;;
     trixie) release="Debian 13" ;;
-    *) echo "usage: $0 [bookworm|trixie] [test|web|windows|reproducible]..." >&2; exit 2 ;;
+    forky) release="Debian 14 (testing)" ;;
+    *) echo "usage: $0 [bookworm|trixie|forky] [test|web|windows|reproducible]..." >&2; exit 2 ;;
 esac
 for step in "${steps[@]}"; do
     case "$suite-$step" in
@@ -137,23 +139,34 @@ if [ ! -f "$base" ]; then
     security=$(awk '$1 == "URIs:" && /security/ { print $2; exit }' "$sources" 2>/dev/null || true)
     mirror=${mirror:-http://deb.debian.org/debian}
     security=${security:-http://deb.debian.org/debian-security}
-    debootstrap --variant=minbase --cache-dir="$cache/$suite-debootstrap" "$suite" "$root" "$mirror" \
+    # An older debootstrap has no script for a newer release; every release since
+    # Debian 7 is made the same way as sid.
+    script=()
+    [ -e "/usr/share/debootstrap/scripts/$suite" ] || script=(/usr/share/debootstrap/scripts/sid)
+    debootstrap --variant=minbase --cache-dir="$cache/$suite-debootstrap" "$suite" "$root" "$mirror" "${script[@]}" \
         >"$work/debootstrap.log" 2>&1 ||
         { tail -n 30 "$work/debootstrap.log" >&2; exit 1; }
     # The release's own suites, with its updates and security fixes, as its
-    # installer sets them up, whichever release the host runs.
+    # installer sets them up, whichever release the host runs. Testing's
+    # Release files expire a week after they are signed: a mirror that has
+    # stopped following it (or a snapshot) still serves a whole testing of
+    # that day, which is what is tried then, its date said below.
+    valid=""
+    [ "$suite" != forky ] || valid="Check-Valid-Until: no"
     cat >"$root/etc/apt/sources.list.d/debian.sources" <<SOURCES
 Types: deb
 URIs: $mirror
 Suites: $suite $suite-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+$valid
 
 Types: deb
 URIs: $security
 Suites: $suite-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+$valid
 SOURCES
     rm -f "$root/etc/apt/sources.list"
     enter_root
@@ -172,6 +185,11 @@ fi
 
 enter_root
 echo "== Root ready after $((SECONDS - started)) s"
+if [ "$suite" = forky ]; then
+    # Testing moves daily: which day's is tried here.
+    apt_run "$root" in_root apt-get update -q >/dev/null
+    echo "== $release as published $(sed -n 's/^Date: //p' "$root"/var/lib/apt/lists/*_dists_forky_InRelease | head -n 1)"
+fi
 home=$root/home/$user
 git clone -q --no-checkout "$source_tree" "$home/zorbuny"
 git -C "$home/zorbuny" fetch -q "$source_tree" "$commit"
