@@ -4,8 +4,8 @@ with their checked and greyed items, the status line on request, the rules and A
 new game: the winning cell empty and silent of the last game, another line length checked in
 place of the first; and the page read in browse mode, line by line to its end and back, and
 button by button to a move. Each step's words are checked against everything Orca's debug
-log says it spoke, so a phrase missing, repeated or out of place fails. What Orca said at each step is
-written to orca-steps.txt beside the screenshots.
+log says it spoke, so a phrase missing, repeated or out of place fails. What Orca said at
+each step is written to orca-steps.txt beside the screenshots.
     python3 tests/web/tst_page_reader.py PAGE_FOLDER [LOG_FOLDER]
 """
 
