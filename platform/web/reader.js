@@ -38,8 +38,9 @@ window.zorbunyReader = (() => {
   }
 
   function build(state) {
+    // No name of its own: Orca 43 takes a named menu bar or tool bar for one whole object,
+    // and Down from its line in browse mode goes back into it instead of on.
     const menubar = make("div", "menubar", layer);
-    menubar.setAttribute("aria-label", "Меню");
     state.menus.forEach((menu, index) => {
       const holder = make("div", "none", menubar);
       const entry = make("div", "menuitem", holder, menu.name);
@@ -64,15 +65,15 @@ window.zorbunyReader = (() => {
       }));
     });
 
-    // The board as a tool bar of buttons: a reader hands a tool bar's keys to the page, as
-    // it does a grid's, and speaks each cell as the game names it, where a grid would add row
-    // and column numbers of its own.
-    grid = make("div", "toolbar", layer);
-    grid.setAttribute("aria-label", "Поле");
+    // The board as tool bars of buttons, one a row: a reader hands a tool bar's keys to the
+    // page, as it does a grid's, and speaks each cell as the game names it, where a grid would
+    // add row and column numbers of its own. Orca's browse mode reads a tool bar from its
+    // start when Up comes to it from below: a row each, Up goes back row by row.
+    grid = make("div", "none", layer);
     let row = null;
     state.cells.forEach((cell, index) => {
       if (!row || row.dataset.row !== String(cell.row)) {
-        row = make("div", "none", grid);
+        row = make("div", "toolbar", grid);
         row.dataset.row = cell.row;
       }
       const element = make("div", "button", row);

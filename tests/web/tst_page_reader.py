@@ -1,10 +1,11 @@
 """The page played by ear, as a blind player plays it: Debian's Orca and Chromium, not
 headless, keyboard only, from load to the computer's win, a refused move, the three menus
-with their checked and greyed items, the status line on request, the rules and About, and a
+with their checked and greyed items, the status line on request, the rules and About, a
 new game: the winning cell empty and silent of the last game, another line length checked in
-place of the first; each step's words checked against everything Orca's debug log says it
-spoke, so a phrase missing, repeated or out of place fails. What Orca said at each step is
-written to orca-steps.txt beside the screenshots.
+place of the first; and the page read in browse mode, line by line to its end and back, and
+button by button to a move. Each step's words are checked against everything Orca's debug
+log says it spoke, so a phrase missing, repeated or out of place fails. What Orca said at
+each step is written to orca-steps.txt beside the screenshots.
     python3 tests/web/tst_page_reader.py PAGE_FOLDER [LOG_FOLDER]
 """
 
@@ -38,7 +39,7 @@ QUIET_MOVES = (0, 13, 182, 195, 2, 11, 184, 193, 4, 9, 186, 191)
 ROLES = re.compile(r"(?:^|\s+)\b(push button|button|check menu item|menu item|menu bar|menu|"
                    r"tool bar|dialog|statusbar|status bar|frame|collapsed|expanded|"
                    r"opens menu|separator)\b")
-ORCA_ONLY = re.compile(r"^(tab|space|return|escape|left alt|left shift|insert|"
+ORCA_ONLY = re.compile(r"^(tab|space|return|escape|left alt|left shift|left control|insert|b|"
                        r"Focus mode|Browse mode|Screen reader on|Loading|Please wait|blank|"
                        r"Finished loading .*|Page has .*|.* - Chromium|Chromium|leaving .*|"
                        r"insert \| .*|[а-яё]|)$")
@@ -137,6 +138,7 @@ class ReaderTest(unittest.TestCase):
         said = [phrase for phrase in phrases(lines) if phrase not in besides]
         self.assertTrue(matches(said, wanted),
                         "%s: Orca said %r, wanted %r" % (what, lines, wanted))
+        return lines
 
     def test_a_whole_game_by_ear(self):
         with served(PAGE) as site:
@@ -158,6 +160,7 @@ class ReaderTest(unittest.TestCase):
         self.step("load", [], phrases([INTRO]), settle=1.5,
                   besides=("Загрузка игры…", "Игра", "Условие", "Справка", "Меню"))
         self.board = {}
+        self.won = None
         self.at = 1
         # Tab comes to the board, where the game's focus moves on from its first cell. The
         # browser's Tab lands on that first cell; on a busy machine Orca names it before the
@@ -192,6 +195,8 @@ class ReaderTest(unittest.TestCase):
         # A move on the locked board is refused, and said so.
         empty = next(c for c in (self.at + 1, self.at - 1, self.at + SIDE, self.at - SIDE)
                      if 0 <= c < SIDE * SIDE and c not in self.board)
+        # The ended game reviewed, its clock stopped, as a reader reads a page first.
+        self.read_in_browse_mode()
         self.go_to(empty)
         self.step("a move on the ended game", ["space"], [cell_name(empty), "Игра окончена"])
         # About and the rules: each text once, then back to the board.
@@ -210,6 +215,7 @@ class ReaderTest(unittest.TestCase):
         self.step("a new game", ["Alt_L", "Return"], ["Игра", "Новая игра", "?Поле",
                                                       cell_name(empty)])
         self.board.clear()
+        self.won = None
         # The cell that won is empty, and tells no more of the last game.
         self.go_to(won)
         self.step("the line length before a game", ["Alt_L", "Right"],
@@ -219,9 +225,52 @@ class ReaderTest(unittest.TestCase):
         self.step("the line length chosen", ["Alt_L", "Right", "Down"],
                   ["Игра", "Новая игра", "Условие", "5 в ряду", "not checked", "6 в ряду", "checked"])
         self.step("out of the menu", ["Escape", "Escape"], ["Условие", "?Поле", cell_name(won)])
+        reply = FIRST_REPLY if won != FIRST_REPLY else FIRST_REPLY + 1
         self.step("the first move of the new game", ["space"],
-                  [cell_name(won, "X"), cell_name(FIRST_REPLY if won != FIRST_REPLY
-                                                  else FIRST_REPLY + 1, "O")])
+                  [cell_name(won, "X"), cell_name(reply, "O")])
+        self.board.update({won: "X", reply: "O"})
+        # In browse mode, B from the top button by button through the cells, and Space on
+        # the first empty one after the third plays there.
+        self.browse_mode()
+        self.step("the top again", ["ctrl+Home"], [])
+        cell = 0
+        while True:
+            self.step("B to button %d" % cell, ["b"], self.cell(cell))
+            if cell >= 2 and cell not in self.board:
+                break
+            cell += 1
+        self.play_move(cell)
+
+    def read_in_browse_mode(self):
+        """The page in browse mode, as a reader reads it: from the top, Down line by line (the
+        menu bar once, the board a row a line with each cell's mark, how the game ended told
+        at the cell that won it, the status line, the opening words) to the end and Up back,
+        the caret never held or pulled back; then B to the first cell, where focus mode takes
+        the keys to the game again."""
+        self.browse_mode()
+        moves = sum(mark == "X" for mark in self.board.values())
+        page = [("the menu bar", ["Игра", "Условие", "Справка"])]
+        for row in range(SIDE):
+            cells = range(row * SIDE, (row + 1) * SIDE)
+            page.append(("ряд %d" % (row + 1), sum((self.cell(cell) for cell in cells), [])))
+        page += [("the status line", [r"~Время игры: 0:0\d:\d\d", "Длина ряда: 5",
+                                      "Ход: %d" % moves]),
+                 ("the opening words", phrases([INTRO]))]
+        self.step("the top", ["ctrl+Home"], [])
+        for what, wanted in page:
+            self.step(what + " by Down", ["Down"], wanted)
+        self.step("past the end", ["Down"], [])
+        for what, wanted in reversed(page[:-1]):
+            self.step(what + " by Up", ["Up"], wanted)
+        self.step("B to the first cell", ["b"], self.cell(0))
+        self.step("focus mode", ["KP_Insert+a"], [])
+        self.at = 0
+
+    def browse_mode(self):
+        """Orca+A: Orca's keys move its own caret in the page, no longer the game's focus."""
+        lines = self.step("browse mode", ["KP_Insert+a"], [])
+        self.assertTrue(any(line.startswith("Browse mode") for line in lines),
+                        "Orca did not switch to browse mode: %r" % lines)
 
     def rules(self):
         """The rules' sentences, once: the first and the last as the game words them, the
@@ -229,7 +278,9 @@ class ReaderTest(unittest.TestCase):
         return [RULES_FIRST] + ["~.+"] * 9 + [RULES_LAST]
 
     def cell(self, index):
-        return cell_name(index, self.board.get(index, ""))
+        """What a cell says: its name and mark, and how the game ended at the cell that won."""
+        return [cell_name(index, self.board.get(index, ""))] + ["Компьютер выиграл"] * (
+            index == self.won)
 
     def go_to(self, target):
         """Arrow keys from the focused cell to target, each cell's name heard on the way."""
@@ -241,7 +292,7 @@ class ReaderTest(unittest.TestCase):
             else:
                 key, step = ("Right", 1) if goal_column > column else ("Left", -1)
             self.at += step
-            self.step("arrow to %d" % self.at, [key], [self.cell(self.at)])
+            self.step("arrow to %d" % self.at, [key], self.cell(self.at))
 
     def play_move(self, cell):
         """Space on the focused cell: the X and the computer's reply heard as one; the
@@ -256,6 +307,7 @@ class ReaderTest(unittest.TestCase):
         self.board[reply] = "O"
         self.at = reply
         self.ended = "Компьютер выиграл" in said
+        self.won = reply if self.ended else None
         return reply
 
 
