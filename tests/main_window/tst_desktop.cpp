@@ -377,6 +377,11 @@ void TestDesktop::darkPaletteKeepsTextReadable_data()
 
 void TestDesktop::darkPaletteKeepsTextReadable()
 {
+#ifdef Q_OS_WIN
+    // Windows' dark mode is no palette set by hand: the windowsvista style draws its menus
+    // and buttons light whatever the palette says, and windows11 brings its own dark one.
+    QSKIP("Windows' dark mode is not this palette; it has no check of its own yet");
+#endif
     QFETCH(int, scenario);
     QFETCH(QString, widget);
     QFETCH(int, margin);
