@@ -14,9 +14,9 @@ namespace accessibility {
 // What the game tells one kind of screen reader beyond what Qt tells it by
 // itself. A build holds one: Qt 6.4 with Orca 43 (orca43reader.cpp), Qt 6.8
 // with Orca 48 (orca48reader.cpp), Windows' UI Automation (windowsreader.cpp)
-// or the web page (pagereader.cpp), chosen in accessibility.cpp. What is said of a move is chosen once, here, for every
-// reader; each says it by its own means. The defaults are what a reader gets
-// where Qt tells it right by itself.
+// or the web page (pagereader.cpp), chosen in accessibility.cpp. What is said
+// of a move is chosen once, here, for every reader; each says it by its own
+// means. The defaults are what a reader gets where Qt tells it right by itself.
 class Reader
 {
 public:
