@@ -531,7 +531,15 @@ void TestOrca::speaksThePlay()
     QStringList said = play(steps, &failure, &menuMissed);
     for (int retry = 0; menuMissed && retry < 2; ++retry) {
         qWarning("menu missed, played again: %s", qPrintable(failure));
-        QVERIFY(xdotool(u"key Escape sleep 0.3 key Escape"_s));
+        // Pressed from a thread, as play() does: with the window's thread
+        // waiting for xdotool the window took both keys only after both were
+        // pressed, and the menu bar kept the focus; the menu opened again
+        // from there, its name said already, and Orca 51 left it out.
+        std::atomic<int> closed = -1;
+        std::thread closer([&] { closed = xdotool(u"key Escape sleep 0.3 key Escape"_s); });
+        spinUntil([&] { return closed >= 0; }, kWaitMs);
+        closer.join();
+        QVERIFY(closed == 1);
         settleOn(m_focus);
         said = play(steps, &failure, &menuMissed);
     }
