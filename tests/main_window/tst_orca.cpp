@@ -98,14 +98,25 @@ template <typename Condition> bool spinUntil(Condition condition, int timeoutMs)
 // The words Orca adds of its own, which differ between its versions: Orca 43
 // says "push button" and ends a window's name with a period, Orca 48 says
 // "button", "not checked" on a checkable menu item that is not, and echoes
-// the letter pressed with Alt and the Insert key.
+// the letter pressed with Alt and the Insert key. Orca 51 no longer echoes a
+// key pressed with a modifier held, says the menu's name as the focus enters
+// it, and after each item, and after the menu on the bar, its mnemonic as Qt
+// gives it ("Alt+5"; "<Alt>П" where Gtk cannot name a Cyrillic letter).
 struct OrcaWords
 {
     int version = 0;
     QString unchecked; // after an unchecked item of a menu
     QString altLetter(const QString &letter) const
     {
-        return version >= 48 ? u" | "_s + letter : QString();
+        return version >= 48 && version < 51 ? u" | "_s + letter : QString();
+    }
+    QString menuName(const QString &menu) const
+    {
+        return version >= 51 ? u" | "_s + menu + u" menu"_s : QString();
+    }
+    QString mnemonic(const QString &keys) const
+    {
+        return version >= 51 ? u" | "_s + keys : QString();
     }
     QString insertKey() const { return version >= 48 ? u"insert | "_s : QString(); }
     // Orca 48 may echo a key that opens a window after it has said the window.
@@ -459,16 +470,21 @@ void TestOrca::speaksThePlay_data()
     QTest::newRow("line length before a game: chosen from the menu")
         << "focus 0"
         << QStringList{alt("Cyrillic_u") + u" => left alt"_s + g_orca.altLetter(u"у"_s) +
-                           u" | 5 в ряду checked"_s,
-                       u"key Down => 6 в ряду"_s + g_orca.unchecked,
+                           g_orca.menuName(u"Условие"_s) + u" | 5 в ряду checked"_s +
+                           g_orca.mnemonic(u"Alt+5"_s),
+                       u"key Down => 6 в ряду"_s + g_orca.unchecked + g_orca.mnemonic(u"Alt+6"_s),
                        u"key Return => return | "_s + cellName(0, empty) + pressed}
         << "6";
     QTest::newRow("line length during a game: told, but greyed")
         << "first, focus 90"
         << QStringList{alt("Cyrillic_u") + u" => left alt"_s + g_orca.altLetter(u"у"_s) +
-                           u" | 5 в ряду checked grayed"_s,
-                       u"key Down => 6 в ряду"_s + g_orca.unchecked + u" grayed"_s,
-                       u"key Return => return"_s, u"key Escape => escape | Условие."_s,
+                           g_orca.menuName(u"Условие"_s) + u" | 5 в ряду checked grayed"_s +
+                           g_orca.mnemonic(u"Alt+5"_s),
+                       u"key Down => 6 в ряду"_s + g_orca.unchecked + u" grayed"_s +
+                           g_orca.mnemonic(u"Alt+6"_s),
+                       u"key Return => return"_s,
+                       u"key Escape => escape | Условие"_s +
+                           (g_orca.version >= 51 ? u" menu | <Alt>У"_s : u"."_s),
                        u"key Escape => escape | "_s + cellName(90, u"O"_s) + pressed}
         << "5";
 
@@ -477,7 +493,8 @@ void TestOrca::speaksThePlay_data()
     QTest::newRow("rules window: read whole")
         << "focus 0"
         << QStringList{alt("Cyrillic_es") + u" => left alt"_s + g_orca.altLetter(u"с"_s) +
-                           u" | Правила игры"_s,
+                           g_orca.menuName(u"Справка"_s) + u" | Правила игры"_s +
+                           g_orca.mnemonic(u"<Alt>П"_s),
                        // The menu may give the focus back before the window takes it.
                        u"key Return => "_s + g_orca.lateEcho(u"return"_s) + u" | ?"_s +
                            cellName(0, empty) + pressed + u" | Правила игры Зорбуны dialog "_s +
@@ -488,8 +505,9 @@ void TestOrca::speaksThePlay_data()
     QTest::newRow("About window: title, version and the line below")
         << "focus 0"
         << QStringList{alt("Cyrillic_es") + u" => left alt"_s + g_orca.altLetter(u"с"_s) +
-                           u" | Правила игры"_s,
-                       u"key Up => О программе."_s,
+                           g_orca.menuName(u"Справка"_s) + u" | Правила игры"_s +
+                           g_orca.mnemonic(u"<Alt>П"_s),
+                       u"key Up => О программе."_s + g_orca.mnemonic(u"<Alt>О"_s),
                        u"key Return => "_s + g_orca.lateEcho(u"return"_s) + u" | ?"_s +
                            cellName(0, empty) + pressed +
                            u" | О программе Зорбуны dialog Игра Зорбуны. Версия 1.1 Кто первым "
@@ -513,7 +531,15 @@ void TestOrca::speaksThePlay()
     QStringList said = play(steps, &failure, &menuMissed);
     for (int retry = 0; menuMissed && retry < 2; ++retry) {
         qWarning("menu missed, played again: %s", qPrintable(failure));
-        QVERIFY(xdotool(u"key Escape sleep 0.3 key Escape"_s));
+        // Pressed from a thread, as play() does: with the window's thread
+        // waiting for xdotool the window took both keys only after both were
+        // pressed, and the menu bar kept the focus; the menu opened again
+        // from there, its name said already, and Orca 51 left it out.
+        std::atomic<int> closed = -1;
+        std::thread closer([&] { closed = xdotool(u"key Escape sleep 0.3 key Escape"_s); });
+        spinUntil([&] { return closed >= 0; }, kWaitMs);
+        closer.join();
+        QVERIFY(closed == 1);
         settleOn(m_focus);
         said = play(steps, &failure, &menuMissed);
     }
