@@ -484,9 +484,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
         // A session bus, where the desktops' themes listen for changes, and a window manager
         // to make the window active.
-        bus = std::make_unique<HelperProcess>(
-            u"dbus-daemon"_s, QStringList{u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->firstLine());
+        bus = startSessionBus();
         windowManager = std::make_unique<HelperProcess>(u"openbox"_s, QStringList{});
         // The first window waits for openbox to be up, or it is never made active.
         for (int i = 0; i < 100; ++i) {

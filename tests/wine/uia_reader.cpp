@@ -107,14 +107,18 @@ bool isTrue(IUIAutomationElement *element, PROPERTYID id)
     return V_VT(&value) == VT_BOOL && V_BOOL(&value);
 }
 
+CONTROLTYPEID typeOf(IUIAutomationElement *element)
+{
+    CONTROLTYPEID type = 0;
+    element->get_CurrentControlType(&type);
+    return type;
+}
+
 // Name, control type, and the states a reader adds: checked or not for what can be
 // checked, unavailable for what is disabled.
 std::wstring words(IUIAutomationElement *element)
 {
-    std::wstring result = nameOf(element);
-    CONTROLTYPEID type = 0;
-    element->get_CurrentControlType(&type);
-    result += std::wstring(L" ") + typeName(type);
+    std::wstring result = nameOf(element) + L" " + typeName(typeOf(element));
     VARIANT toggle = property(element, UIA_ToggleToggleStatePropertyId);
     if (V_VT(&toggle) == VT_I4)
         result += V_I4(&toggle) == ToggleState_On ? L" checked" : L" not checked";
@@ -149,11 +153,21 @@ template <typename Found> void below(IUIAutomationElement *root, TreeScope scope
         all->Release();
 }
 
-CONTROLTYPEID typeOf(IUIAutomationElement *element)
+// The first element in window that is, with a reference of its own; null if none is.
+template <typename Is> IUIAutomationElement *firstIn(HWND window, Is is)
 {
-    CONTROLTYPEID type = 0;
-    element->get_CurrentControlType(&type);
-    return type;
+    IUIAutomationElement *root = nullptr, *first = nullptr;
+    if (FAILED(g_uia->ElementFromHandle(window, &root)) || !root)
+        return nullptr;
+    below(root, TreeScope_Descendants, [&](IUIAutomationElement *item) {
+        if (!is(item))
+            return true;
+        first = item;
+        first->AddRef();
+        return false;
+    });
+    root->Release();
+    return first;
 }
 
 // The foreground window's name as a reader says it when the focus comes into it; a
@@ -181,17 +195,9 @@ IUIAutomationElement *g_statusBar;
 
 void findStatusBar(HWND window)
 {
-    IUIAutomationElement *element = nullptr;
-    if (FAILED(g_uia->ElementFromHandle(window, &element)) || !element)
-        return;
-    below(element, TreeScope_Descendants, [](IUIAutomationElement *item) {
-        if (typeOf(item) != UIA_StatusBarControlTypeId)
-            return true;
-        g_statusBar = item;
-        g_statusBar->AddRef();
-        return false;
+    g_statusBar = firstIn(window, [](IUIAutomationElement *item) {
+        return typeOf(item) == UIA_StatusBarControlTypeId;
     });
-    element->Release();
 }
 
 // A reader reads the status bar's items one after the other.
@@ -227,19 +233,10 @@ IUIAutomationElement *focusInside(bool &stale)
         return inside;
     if (inside)
         inside->Release();
-    inside = nullptr;
     const HWND front = GetForegroundWindow();
-    IUIAutomationElement *window = nullptr;
-    if (SUCCEEDED(g_uia->ElementFromHandle(front, &window)) && window) {
-        below(window, TreeScope_Descendants, [&](IUIAutomationElement *item) {
-            if (!isTrue(item, UIA_HasKeyboardFocusPropertyId))
-                return true;
-            inside = item;
-            inside->AddRef();
-            return false;
-        });
-        window->Release();
-    }
+    inside = firstIn(front, [](IUIAutomationElement *item) {
+        return isTrue(item, UIA_HasKeyboardFocusPropertyId);
+    });
     if (inside && GetForegroundWindow() != front) {
         inside->Release();
         inside = nullptr;
