@@ -3,19 +3,24 @@
 #include "xcbatom.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRect>
+#include <QTest>
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
+
+#include <sys/uio.h>
 
 #include <cstdlib>
 
 // The test's own connection to the X server: reads windows' properties and
 // geometry as the window manager leaves them, and records where each
 // top-level window (a frame, under a reparenting manager) stood when it was
-// mapped and wherever it went afterwards.
+// mapped and wherever it went afterwards; and clicks as a mouse does.
 class XWatch
 {
 public:
@@ -151,10 +156,68 @@ public:
             std::free(event);
         }
     }
+
+    // A click of the first button at a point of the root, by XTEST, as the X server takes a
+    // mouse's. XWayland under KWin 6.7 hands XTEST's input to KWin, which moves its own
+    // pointer to the point: xdotool's move there (XWarpPointer) moves only XWayland's idea of
+    // the pointer, and its relative move KWin has been seen to make twice over.
+    bool click(const QPoint &at)
+    {
+        fakeInput(XCB_MOTION_NOTIFY, 0, at);
+        // The server has the pointer there once the compositor has moved it.
+        QElapsedTimer clock;
+        clock.start();
+        while (pointer() != at) {
+            if (clock.elapsed() > 5000)
+                return false;
+            QTest::qWait(20);
+        }
+        fakeInput(XCB_BUTTON_PRESS, 1, at);
+        fakeInput(XCB_BUTTON_RELEASE, 1, at);
+        xcb_flush(m_connection);
+        return true;
+    }
+
     QRect mappedAt(xcb_window_t topLevel) const { return m_mappedAt.value(topLevel); }
     QList<QRect> movedTo(xcb_window_t topLevel) const { return m_movedTo.value(topLevel); }
 
 private:
+    QPoint pointer() const
+    {
+        auto *reply =
+            xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr);
+        const QPoint found = reply ? QPoint(reply->root_x, reply->root_y) : QPoint(-1, -1);
+        std::free(reply);
+        return found;
+    }
+
+    // XTEST's FakeInput request, built here as libxcb-xtest is not among the test's libraries.
+    void fakeInput(uint8_t type, uint8_t detail, const QPoint &at)
+    {
+        static xcb_extension_t xtest = {"XTEST", 0};
+        static const xcb_protocol_request_t fakeInputRequest = {2, &xtest, 2, 1};
+        struct
+        {
+            uint8_t major, minor;
+            uint16_t length;
+            uint8_t type, detail, pad0[2];
+            uint32_t time;
+            xcb_window_t root;
+            uint8_t pad1[8];
+            int16_t rootX, rootY;
+            uint8_t pad2[7], device;
+        } request = {};
+        request.type = type;
+        request.detail = detail;
+        request.root = m_root;
+        request.rootX = int16_t(at.x());
+        request.rootY = int16_t(at.y());
+        iovec parts[4] = {};
+        parts[2] = {&request, sizeof(request)};
+        xcb_send_request(m_connection, 0, parts + 2, &fakeInputRequest);
+        xcb_flush(m_connection);
+    }
+
     xcb_connection_t *m_connection;
     xcb_window_t m_root = XCB_WINDOW_NONE;
     QHash<xcb_window_t, QRect> m_place;
