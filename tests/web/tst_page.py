@@ -1,8 +1,9 @@
 """The game's web page in headless Chromium and Firefox: drawn, played with
 the mouse and the keyboard to the computer's win in red on a locked board, its
 About window opened and closed with both titles readable and in the page's
-sans, left through «Выход»; kept by its service worker, the build downloaded
-once, and played again with the server gone; replaced whole by a new build,
+sans, left through «Выход»; under the browser's dark preference, drawn in Qt's
+dark palette with every text on it and the page's own readable; kept by its
+service worker, the build downloaded once, and played again with the server gone; replaced whole by a new build,
 never by half of one; and not one error on the console. In Chromium also: played with a finger on a phone,
 and its manifest judged installable.
     python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER] [unittest options]
@@ -20,8 +21,8 @@ import unittest
 
 from PIL import Image
 
-from webpage import (BROWSERS, Board, contrast, main_window_box, read_face, read_mark, screenshot,
-                     served, wait_for)
+from webpage import (BROWSERS, Board, contrast, luminance, main_window_box, pixels, read_face,
+                     read_mark, screenshot, served, wait_for)
 
 PAGE = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else None
 SHOTS = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "web-test"
@@ -73,6 +74,24 @@ TITLE_FONTS = """
         const width = family => { context.font = size + " " + family; return context.measureText(probe).width; };
         return [name.textContent, drawn, width('"DejaVu Sans"'), width("serif")];
     });
+"""
+
+# Each Qt window's title ("" for a menu) and its canvas in CSS pixels.
+CANVASES = """
+    const root = document.getElementById("screen").querySelector("*").shadowRoot;
+    return [...root.querySelectorAll(".qt-window")].map(w => {
+        const r = w.querySelector("canvas").getBoundingClientRect();
+        const title = w.classList.contains("has-title") ? w.querySelector(".window-name").textContent : "";
+        return [title.trim(), r.left, r.top, r.right, r.bottom];
+    });
+"""
+
+# The page's own texts around the game, their colours and the page's behind them.
+PAGE_TEXTS = """
+    const rgb = colour => colour.match(/[\\d.]+/g).slice(0, 3).map(Number);
+    const behind = rgb(getComputedStyle(document.body).backgroundColor);
+    return [...document.querySelectorAll("#said, .note, .note a")].map(
+        e => [e.id || e.tagName, rgb(getComputedStyle(e).color), behind]);
 """
 
 # The service worker's state: whether it controls the page, and the caches
@@ -162,8 +181,8 @@ class PageChecks:
     def shot(self, name):
         return os.path.join(SHOTS, "%s-%s.png" % (self.browser_name, name))
 
-    def drawn_board(self, browser):
-        """The board, once the main window shows it drawn."""
+    def drawn_board(self, browser, dark=False):
+        """The board, once the main window shows it drawn (in the dark palette)."""
         self.dpr = browser.run("return window.devicePixelRatio")
         self.scale = browser.run("return window.zorbunyScale")
         device_scale = self.dpr * self.scale
@@ -175,17 +194,20 @@ class PageChecks:
                 return None
             image = screenshot(browser)
             board = Board(box, device_scale)
-            # Drawn, not merely laid out: every cell shows a light, empty face.
+            # Drawn, not merely laid out: every cell shows an empty face, light, or
+            # on the dark palette a grey lighter than the window's own (50).
             for cell in (0, 13, 182, 195):
                 left, top, right, bottom = board.cell(cell)
-                if sum(image.getpixel((int(left + right) // 2, int(top + bottom) // 2))) < 3 * 180:
+                face = image.getpixel((int(left + right) // 2, int(top + bottom) // 2))
+                if (sum(face) < 3 * 180) != dark or dark and not (
+                        max(face) - min(face) <= 2 and face[0] > 55):
                     return None
             return board
         return wait_for("the drawn board", drawn)
 
-    def open_page(self, browser, url):
+    def open_page(self, browser, url, dark=False):
         browser.goto(url)
-        return self.drawn_board(browser)
+        return self.drawn_board(browser, dark)
 
     def marks(self, browser, board, name, faces=None):
         image = screenshot(browser)
@@ -200,7 +222,7 @@ class PageChecks:
     def click(self, browser, board, cell):
         browser.click(*board.centre(cell, self.dpr))
 
-    def play_until_computer_wins(self, browser, board, shown):
+    def play_until_computer_wins(self, browser, board, shown, name="desktop-played"):
         """X's quiet moves, each answered by one O, until the computer's line
         shows red: the marks and the painted cells then."""
         faces, seen = {}, {}
@@ -211,7 +233,7 @@ class PageChecks:
             replies = sum(mark == "O" for mark in shown.values()) + 1
 
             def replied():
-                seen.update(marks=self.marks(browser, board, "desktop-played", faces))
+                seen.update(marks=self.marks(browser, board, name, faces))
                 now = seen["marks"]
                 return (now.get(cell) == "X" and shown.items() <= now.items()
                         and sum(mark == "O" for mark in now.values()) == replies)
@@ -248,6 +270,32 @@ class PageChecks:
         for text, drawn, sans, serif in fonts:
             self.assertGreater(abs(sans - serif), 3, (text, sans, serif))  # the two tell apart
             self.assertAlmostEqual(drawn, sans, delta=1.5, msg=(text, drawn, sans, serif))
+
+    def assertReadable(self, image, parts):
+        """In each part of the screenshot, named: (box, margin), the text at
+        least 4.5:1 against what is behind it. Behind is the commonest colour
+        inside the margin, the text the one standing out from it most."""
+        for name, (box, margin) in parts.items():
+            crop = image.crop([int(v) + m for v, m in zip(box, (margin, margin, -margin, -margin))])
+            colours = crop.getcolors(crop.width * crop.height)
+            behind = max(colours)[1]
+            text = max(colours, key=lambda c: contrast(c[1], behind))[1]
+            self.assertGreaterEqual(contrast(text, behind), 4.5, (name, text, behind))
+
+    def window_shown(self, browser, title, name):
+        """The Qt window's canvas in device pixels, once drawn (not one
+        colour): its screenshot, kept under name, and the box."""
+        seen = {}
+
+        def drawn():
+            boxes = {t: [v * self.dpr for v in box] for t, *box in browser.run(CANVASES)}
+            if title not in boxes:
+                return False
+            seen.update(image=screenshot(browser), box=boxes[title])
+            return len(seen["image"].crop([int(v) for v in boxes[title]]).getcolors(1 << 16)) > 1
+        wait_for("the window %r drawn" % title, drawn, timeout=10)
+        seen["image"].save(self.shot(name))
+        return seen["image"], seen["box"]
 
     def wait_for_marks(self, browser, board, expected, name, expected_faces=None):
         seen, faces = {}, {}
@@ -331,6 +379,61 @@ class PageChecks:
             self.assertIn("Игра окончена", text)
             self.assertFalse(screen)
             screenshot(browser).save(self.shot("desktop-ended"))
+            self.assertNoConsoleErrors(browser)
+
+    def test_dark_preference(self):
+        """Under the browser's dark preference Qt draws the game in its dark
+        palette: every text it shows (marks, the status line, the menus, both
+        dialogs) and the page's own around it reads at 4.5:1 or more, and the
+        computer's line is still red."""
+        with served(PAGE) as site, BROWSERS[self.browser_name](dark=True) as browser:
+            board = self.open_page(browser, site.url, dark=True)
+            self.click(browser, board, 0)
+            self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, "dark-played")
+            image = screenshot(browser)
+            # The preference reached Qt: the window left of the board is dark.
+            window = image.getpixel((int(board.box[0]) + 4, int(board.client_top) + 4))
+            self.assertLess(luminance(window), 0.2, window)
+            left, status, s = board.box[0], board.client_top + pixels(5280) * board.scale, board.scale
+            self.assertReadable(image, {
+                "X on a plain cell": (board.cell(0), 3),
+                "O on a plain cell": (board.cell(FIRST_REPLY), 3),
+                "menu bar": ((board.box[0], board.box[1], board.box[2], board.client_top), 1),
+                **{name: ((left + pixels(x0) * s, status, left + pixels(x1) * s, board.box[3]), 0)
+                   for name, x0, x1 in (("clock", 240, 2520), ("line length", 2520, 4320),
+                                        ("move count", 4320, 5400))}})
+
+            marks, faces = self.play_until_computer_wins(
+                browser, board, {0: "X", FIRST_REPLY: "O"}, "dark-won")
+            self.assertWonLine(marks, faces, "O", "red")
+            self.assertReadable(screenshot(browser), {"O on a red cell": (board.cell(min(faces)), 3)})
+
+            # «Игра»: its items are enabled whatever the game (the line's length is not, mid-game).
+            browser.keys("alt+и")
+            image, box = self.window_shown(browser, "", "dark-menu")
+            self.assertReadable(image, {"menu": (box, 1)})
+            browser.keys("\ue00c")
+            # Each dialog's texts right of the picture and above OK, and OK (in dialog pixels).
+            for name, keys, title, text, ok in (
+                    ("rules", ("alt+с", "п"), "Правила игры Зорбуны", (0, 0, 278, 352), (99, 352, 180, 377)),
+                    ("about", ("alt+с", "о"), "О программе Зорбуны", (64, 0, 280, 104), (108, 104, 181, 129))):
+                browser.keys(*keys)
+                image, box = self.window_shown(browser, title, "dark-" + name)
+                at = lambda part: [box[i % 2] + v * self.dpr for i, v in enumerate(part)]
+                self.assertReadable(image, {title: (at(text), 0), title + " OK": (at(ok), 3)})
+                if name == "about":
+                    self.assertTitlesReadable(browser, [" Игра Зорбуны", " " + title])
+                browser.keys("Enter")
+                wait_for("the dialog to close", lambda: " " + title not in browser.run(WINDOW_TITLES),
+                         timeout=10)
+
+            browser.keys("alt+и", "в")
+            wait_for("the page to say the game has ended",
+                     lambda: browser.run("return document.getElementById('ended').checkVisibility()"),
+                     timeout=10)
+            screenshot(browser).save(self.shot("dark-ended"))
+            for name, colour, behind in browser.run(PAGE_TEXTS):
+                self.assertGreaterEqual(contrast(colour, behind), 4.5, name)
             self.assertNoConsoleErrors(browser)
 
     def test_offline(self):

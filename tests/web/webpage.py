@@ -163,9 +163,10 @@ class Chromium:
 
 
 @contextlib.contextmanager
-def chromium(phone=False):
+def chromium(phone=False, dark=False):
     """Headless Chromium at a desktop's window size, or as a phone held
-    upright (390 by 844 CSS pixels, three device pixels to one, touch)."""
+    upright (390 by 844 CSS pixels, three device pixels to one, touch);
+    dark: as on a system whose colours are set dark (prefers-color-scheme)."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     with tempfile.TemporaryDirectory(prefix="zorbuny-chromium-") as profile:
@@ -180,6 +181,9 @@ def chromium(phone=False):
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         driver = webdriver.Chrome(options=options,
                                   service=Service("/usr/bin/chromedriver"))
+        if dark:
+            driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {
+                "features": [{"name": "prefers-color-scheme", "value": "dark"}]})
         try:
             yield Chromium(driver)
         finally:
@@ -283,11 +287,13 @@ class Firefox:
 
 
 @contextlib.contextmanager
-def firefox():
-    """Headless Firefox ESR with a fresh profile, a desktop's viewport."""
+def firefox(dark=False):
+    """Headless Firefox ESR with a fresh profile, a desktop's viewport; dark:
+    as on a system whose colours are set dark, which Firefox takes from it."""
+    prefs = dict(FIREFOX_PREFS, **({"ui.systemUsesDarkTheme": 1} if dark else {}))
     with tempfile.TemporaryDirectory(prefix="zorbuny-firefox-") as profile:
         with open(os.path.join(profile, "user.js"), "w") as f:
-            for name, value in FIREFOX_PREFS.items():
+            for name, value in prefs.items():
                 f.write("user_pref(%s, %s);\n" % (json.dumps(name), json.dumps(value)))
         process = subprocess.Popen(
             ["firefox-esr", "--headless", "--no-remote", "--profile", profile,
@@ -373,21 +379,22 @@ class Board:
 
 
 def read_mark(image, rect, device_scale):
-    """"X", "O" or "" as drawn in the cell: the dark pixels of its caption,
-    the button's edge left out. An O is a ring, light where its strokes
-    centre; an X is dark where its strokes cross. Dark is dark in every
-    channel, so a won line's red or green face is not."""
+    """"X", "O" or "" as drawn in the cell: the pixels of its caption, those
+    that stand out from the face read in its corner (dark on a light or a
+    won line's face, light on a dark palette's), the button's edge left out.
+    An O is a ring, face where its strokes centre; an X is ink where they cross."""
     inset = 4 * device_scale
     left, top, right, bottom = (int(rect[0] + inset), int(rect[1] + inset),
                                 int(rect[2] - inset), int(rect[3] - inset))
-    dark = [(x, y) for y in range(top, bottom) for x in range(left, right)
-            if max(image.getpixel((x, y))) < 100]
-    if len(dark) < 4 * device_scale * device_scale:
+    face = image.getpixel((left, top))
+    ink = [(x, y) for y in range(top, bottom) for x in range(left, right)
+           if contrast(image.getpixel((x, y)), face) >= 4.5]
+    if len(ink) < 4 * device_scale * device_scale:
         return ""
-    cx = round(sum(x for x, _ in dark) / len(dark))
-    cy = round(sum(y for _, y in dark) / len(dark))
+    cx = round(sum(x for x, _ in ink) / len(ink))
+    cy = round(sum(y for _, y in ink) / len(ink))
     reach = max(1, round(device_scale))
-    middle = [max(image.getpixel((x, y))) < 128
+    middle = [contrast(image.getpixel((x, y)), face) >= 3
               for y in range(cy - reach, cy + reach + 1)
               for x in range(cx - reach, cx + reach + 1)]
     return "X" if sum(middle) * 2 > len(middle) else "O"
@@ -404,13 +411,17 @@ def read_face(image, rect, device_scale):
     return ""
 
 
+@functools.lru_cache(maxsize=4096)
+def luminance(colour):
+    """WCAG's relative luminance of an sRGB colour (a 0-255 triple)."""
+    linear = [c / 255 / 12.92 if c <= 0.04045 * 255 else ((c / 255 + 0.055) / 1.055) ** 2.4
+              for c in colour]
+    return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+
+
 def contrast(text, background):
     """WCAG's contrast ratio of two sRGB colours (0-255 triples)."""
-    def luminance(colour):
-        linear = [c / 255 / 12.92 if c <= 0.04045 * 255 else ((c / 255 + 0.055) / 1.055) ** 2.4
-                  for c in colour]
-        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
-    light, dark = sorted((luminance(text), luminance(background)), reverse=True)
+    light, dark = sorted((luminance(tuple(text)), luminance(tuple(background))), reverse=True)
     return (light + 0.05) / (dark + 0.05)
 
 

@@ -5,6 +5,12 @@
 #   tests/wine/emulate.sh PROGRAM.exe [ARGS...]
 exe="$1"
 shift
+# Wine hands a Windows program no variable named QT_* from the Unix side, lest the host's
+# own Qt settings reach it: it takes each as WINEQT_* instead. The tests' own (the style,
+# the scale) are passed that way.
+for name in $(env | sed -n 's/^\(QT_[A-Za-z0-9_]*\)=.*/\1/p'); do
+  eval "export WINE$name=\"\$$name\""
+done
 if ! x86_64-w64-mingw32-objdump -p "$exe" | grep -q 'DLL Name: Qt6Test.dll'; then
   exec wine "$exe" "$@"
 fi

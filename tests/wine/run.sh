@@ -34,7 +34,9 @@ trap cleanup EXIT
 rm -f "$work/display"
 # -noreset: left to itself it resets whenever its last client leaves (xprop
 # below, before openbox has connected), dropping whoever connects just then.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+# A full HD screen: at twice the density (the _scale2 tests) Windows keeps a
+# window inside it, and the game's 824 pixels would not fit in 768.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
