@@ -10,7 +10,7 @@ import statistics
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
-from webpage import BROWSERS, served, wait_for  # noqa: E402
+from webpage import BROWSERS, compress_ahead, served, wait_for  # noqa: E402
 
 # Run in the page before its own scripts: on every animation frame, look at
 # the biggest of Qt's canvases (the main window's) for the board's first
@@ -71,6 +71,7 @@ def main():
     size = lambda names: sum(os.path.getsize(os.path.join(page, name)) for name in names)
     print("page files (%s): %.2f MB raw; for offline and install (%s): %.1f kB raw"
           % (", ".join(files), size(files) / 1e6, ", ".join(app), size(app) / 1e3))
+    compress_ahead(page)
     for name, browser in BROWSERS.items():
         with browser() as opened:
             first, again, sent = measure(page, opened, runs)

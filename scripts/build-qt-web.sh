@@ -32,7 +32,24 @@ options=(
   -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_textodfwriter=OFF
   -DFEATURE_imageformat_bmp=OFF -DFEATURE_imageformat_ppm=OFF -DFEATURE_imageformat_xbm=OFF
   -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
+  # Widgets the game never shows: views and models, graphics scenes, style
+  # sheets, docks, MDI, the stock dialogs and the calendar; with the views go
+  # the combo box, completer and file dialog that need them.
+  -DFEATURE_itemviews=OFF -DFEATURE_graphicsview=OFF -DFEATURE_style_stylesheet=OFF
+  -DFEATURE_dockwidget=OFF -DFEATURE_mdiarea=OFF -DFEATURE_filedialog=OFF
+  -DFEATURE_colordialog=OFF -DFEATURE_fontdialog=OFF -DFEATURE_inputdialog=OFF
+  -DFEATURE_wizard=OFF -DFEATURE_errormessage=OFF -DFEATURE_progressdialog=OFF
+  -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF
+  # Nor does it recognise gestures, look up MIME types, reckon in other
+  # calendars than the Gregorian, or hash with SHA-3 in a hurry.
+  -DFEATURE_gestures=OFF -DFEATURE_mimetype=OFF -DFEATURE_hijricalendar=OFF
+  -DFEATURE_islamiccivilcalendar=OFF -DFEATURE_jalalicalendar=OFF -DFEATURE_sha3_fast=OFF
 )
+# The page's one font, cut down to what the game writes with: Latin, Cyrillic,
+# digits, punctuation (and the replacement character). The rest of DejaVu
+# Sans, its other scripts and symbols, would be three quarters of a megabyte
+# of download that is never drawn.
+glyphs="U+0020-007E,U+00A0-00FF,U+0400-045F,U+2010-2027,U+2030-203A,U+20AC,U+2116,U+2122,U+2212,U+FFFD"
 # What the options cannot leave out, the patch does: the fonts and pictures
 # the page would carry and never show.
 patch="$here/platform/web/qt-web-trim.patch"
@@ -44,9 +61,14 @@ if [ -z "$version" ] || [ -z "$emcc_version" ]; then
   exit 2
 fi
 reproducible="file-prefix-map"
-key="$(printf '%s\n' "$version" "$emcc_version" "${options[@]}" "$reproducible" | cat - "$patch" | sha256sum | cut -c1-12)"
+fonttools_version="$(dpkg-query -W -f='${Version}' python3-fonttools 2>/dev/null || true)"
+key="$(printf '%s\n' "$version" "$emcc_version" "${options[@]}" "$reproducible" "$glyphs" "$fonttools_version" | cat - "$patch" | sha256sum | cut -c1-12)"
 qt_build_start web "$version" "$key" WebAssembly 7 "${1:-}"
 patch -d "$src" -p1 --no-backup-if-mismatch <"$patch" >&2
+font="$src/src/3rdparty/wasm/DejaVuSans.ttf"
+python3 -m fontTools.subset "$font" --unicodes="$glyphs" --layout-features='*' \
+  --output-file="$font.cut" >&2
+mv "$font.cut" "$font"
 
 # Qt finds emscripten through $EMSDK/.emscripten, whose EMSCRIPTEN_ROOT is a
 # path below $EMSDK, as emsdk lays it out; Debian installs it elsewhere. The
@@ -68,4 +90,6 @@ cmake --install "$work/build" >&2
 # offer beside the page.
 mkdir -p "$prefix/source"
 cp "$work"/qt6-base_*.dsc "$work"/qt6-base_*.tar.* "$patch" "$prefix/source/"
+# With it, the script that says how: the options, the patch, the font cut.
+cp "$0" "$prefix/source/build-qt-web.sh"
 qt_built "$prefix" "$started" "Qt for WebAssembly"

@@ -23,9 +23,10 @@ reproducible=("${package[@]}" git diffoscope-minimal)
 # dpkg-dev unpacks Qt's source.
 windows=("${test[@]}" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev xz-utils zip nsis wine wine64 openbox)
 # The web build (Debian 13 only) and its checks in headless Chromium and
-# Firefox; dpkg-dev unpacks Qt's source, patch trims it, the host build draws
+# Firefox; dpkg-dev unpacks Qt's source, patch trims it, fontTools cuts its
+# font to the game's letters, the host build draws
 # the app icons. Firefox is driven over WebDriver BiDi through a websocket.
-web=("${build[@]}" emscripten ninja-build dpkg-dev xz-utils patch python3)
+web=("${build[@]}" emscripten ninja-build dpkg-dev xz-utils patch python3 python3-fonttools)
 # The page with a real screen reader as well: Orca and Chromium on an X server of their own.
 test_web=("${web[@]}" chromium chromium-driver python3-selenium python3-pil firefox-esr python3-websocket
           xvfb xdotool openbox at-spi2-core dbus-daemon orca speech-dispatcher
