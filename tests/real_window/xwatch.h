@@ -174,7 +174,6 @@ public:
         }
         fakeInput(XCB_BUTTON_PRESS, 1, at);
         fakeInput(XCB_BUTTON_RELEASE, 1, at);
-        xcb_flush(m_connection);
         return true;
     }
 

@@ -199,8 +199,9 @@ class PageChecks:
             for cell in (0, 13, 182, 195):
                 left, top, right, bottom = board.cell(cell)
                 face = image.getpixel((int(left + right) // 2, int(top + bottom) // 2))
-                if (sum(face) < 3 * 180) != dark or dark and not (
-                        max(face) - min(face) <= 2 and face[0] > 55):
+                light = sum(face) >= 3 * 180
+                grey = max(face) - min(face) <= 2 and face[0] > 55
+                if not (grey and not light if dark else light):
                     return None
             return board
         return wait_for("the drawn board", drawn)
