@@ -443,8 +443,8 @@ class PageChecks:
             with served(PAGE) as site:
                 self.open_page(browser, site.url)
                 self.wait_kept(browser, cache)
-                # The build (its bulk, the wasm) downloaded once: the page waits for its worker
-                # to keep it and takes it from there, not from the network beside the worker.
+                # The build (its bulk, the wasm) downloaded once: the worker, which comes once
+                # the game runs, finds the browser's copies current and keeps them.
                 self.assertEqual(site.whole.count("zorbuny.wasm"), 1, site.whole)
             # The server gone, as with no network: the page comes from what was kept.
             browser.reload()

@@ -13,7 +13,9 @@ import json
 import os
 import re
 import shutil
+import socket
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -38,9 +40,13 @@ SIDE = 14
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     """A static server as an ordinary web server set up for a page is: it
-    compresses with gzip whatever the browser accepts it for, and answers a
-    browser that asks whether its copy is still current (ETag, 304). It
-    counts the bytes of the bodies it sends, and names each file it sent whole."""
+    speaks HTTP/1.1 (Chromium never asks again about a file it got over
+    HTTP/1.0, it fetches it whole), compresses with gzip whatever the browser accepts it for,
+    and answers a browser that asks whether its copy is still current (ETag,
+    304). It counts the bytes of the bodies it sends, and names each file it
+    sent whole."""
+
+    protocol_version = "HTTP/1.1"
 
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".js": "text/javascript",
@@ -74,6 +80,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.server.whole.append(os.path.relpath(path, self.directory))
         return io.BytesIO(body)
 
+    def setup(self):
+        super().setup()
+        self.server.connections.add(self.connection)
+
+    def finish(self):
+        self.server.connections.discard(self.connection)
+        super().finish()
+
     def log_message(self, *args):
         pass
 
@@ -83,7 +97,20 @@ class Server(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
         self.sent = 0
         self.whole = []
+        self.connections = set()
         self.url = "http://127.0.0.1:%d/" % self.server_address[1]
+
+    def handle_error(self, request, client_address):
+        # A browser closing a connection mid-answer is no fault of the page.
+        if not isinstance(sys.exc_info()[1], OSError):
+            super().handle_error(request, client_address)
+
+    def close_connections(self):
+        """Ends the connections browsers keep open, as the network going
+        down would: a gone server must not go on answering through them."""
+        for connection in list(self.connections):
+            with contextlib.suppress(OSError):
+                connection.shutdown(socket.SHUT_RDWR)
 
 
 def entity_tag(raw):
@@ -122,6 +149,7 @@ def served(folder):
         yield server
     finally:
         server.shutdown()
+        server.close_connections()
         server.server_close()
 
 
