@@ -1,8 +1,8 @@
 """The game's web page in headless Chromium and Firefox: drawn, played with
 the mouse and the keyboard to the computer's win in red on a locked board, its
-About window opened and closed with both titles readable and in the page's
-sans, left through «Выход»; under the browser's dark preference, drawn in Qt's
-dark palette with every text on it and the page's own readable; kept by its
+dialogs opened and closed with both titles readable and in the page's sans,
+left through «Выход», every text on it and the page's own readable, in the
+browser's light colours and in its dark ones, which Qt follows; kept by its
 service worker, the build downloaded once, and played again with the server gone; replaced whole by a new build,
 never by half of one; and not one error on the console. In Chromium also: played with a finger on a phone,
 and its manifest judged installable.
@@ -223,7 +223,7 @@ class PageChecks:
     def click(self, browser, board, cell):
         browser.click(*board.centre(cell, self.dpr))
 
-    def play_until_computer_wins(self, browser, board, shown, name="desktop-played"):
+    def play_until_computer_wins(self, browser, board, shown, name):
         """X's quiet moves, each answered by one O, until the computer's line
         shows red: the marks and the painted cells then."""
         faces, seen = {}, {}
@@ -333,19 +333,43 @@ class PageChecks:
             self.assertEqual(seen.get("state"), ["activated", {cache: files}])
 
     def test_desktop_mouse_and_keyboard(self):
-        with served(PAGE) as site, self.open_browser() as browser:
-            board = self.open_page(browser, site.url)
+        """Played to the computer's win with the mouse and the menus' keys, in
+        the browser's light colours and under its dark preference, which Qt
+        follows with its dark palette: every text the game shows (marks, the
+        status line, the menus, both dialogs) and the page's own around it
+        reads at 4.5:1 or more, and the computer's line is red in both."""
+        for colours in ("light", "dark"):
+            with self.subTest(colours=colours):
+                self.play_on_desktop(colours)
+
+    def play_on_desktop(self, colours):
+        dark = colours == "dark"
+        with served(PAGE) as site, BROWSERS[self.browser_name](dark=dark) as browser:
+            board = self.open_page(browser, site.url, dark)
             self.assertEqual(self.scale, 1)  # a desktop window shows the game at its own size
-            self.assertEqual(self.marks(browser, board, "desktop-empty"), {})
+            self.assertEqual(self.marks(browser, board, colours + "-empty"), {})
 
             self.click(browser, board, 0)
-            self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, "desktop-played")
+            self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, colours + "-played")
+            image = screenshot(browser)
+            # The palette Qt drew with: the window left of the board, dark only when asked.
+            window = image.getpixel((int(board.box[0]) + 4, int(board.client_top) + 4))
+            self.assertEqual(luminance(window) < 0.2, dark, window)
+            left, status, s = board.box[0], board.client_top + pixels(5280) * board.scale, board.scale
+            self.assertReadable(image, {
+                "X on a plain cell": (board.cell(0), 3),
+                "O on a plain cell": (board.cell(FIRST_REPLY), 3),
+                "menu bar": ((board.box[0], board.box[1], board.box[2], board.client_top), 1),
+                **{name: ((left + pixels(x0) * s, status, left + pixels(x1) * s, board.box[3]), 0)
+                   for name, x0, x1 in (("clock", 240, 2520), ("line length", 2520, 4320),
+                                        ("move count", 4320, 5400))}})
 
             # The computer's five in red, and the board locked: a click on an
-            # empty cell places nothing. Keys go in order after the click, so
-            # once About is open the click has been dealt with.
-            marks, faces = self.play_until_computer_wins(browser, board, {0: "X", FIRST_REPLY: "O"})
+            # empty cell places nothing.
+            marks, faces = self.play_until_computer_wins(
+                browser, board, {0: "X", FIRST_REPLY: "O"}, colours + "-won")
             self.assertWonLine(marks, faces, "O", "red")
+            self.assertReadable(screenshot(browser), {"O on a red cell": (board.cell(min(faces)), 3)})
             # The page's reader layer has the cell of the last reply say so, after the X.
             self.assertRegex(browser.run(
                 "return document.querySelector('#reader [tabindex=\"0\"]').textContent"),
@@ -356,70 +380,18 @@ class PageChecks:
             wait_for("the locked board said", lambda: browser.run(said).endswith(
                 ", пусто. Игра окончена"), timeout=10)
 
-            # «Справка», «О программе» by their access keys, closed by Enter on OK.
-            browser.keys("alt+с", "о")
-            wait_for("the About window", lambda: " О программе Зорбуны" in
-                     browser.run(WINDOW_TITLES), timeout=10)
-            screenshot(browser).save(self.shot("desktop-about"))
-            self.assertTitlesReadable(browser, [" Игра Зорбуны", " О программе Зорбуны"])
-            browser.keys("Enter")
-            wait_for("the About window to close", lambda: " О программе Зорбуны" not in
-                     browser.run(WINDOW_TITLES), timeout=10)
-            # The game behind it is as it was.
-            self.wait_for_marks(browser, board, marks, "desktop-after-about", faces)
-
-            self.assertAllFromPage(browser, site.url)
-            self.assertNoConsoleErrors(browser)
-
-            # «Игра», «Выход»: the page says the game has ended.
-            browser.keys("alt+и", "в")
-            shown = """const e = id => document.getElementById(id);
-                return [e("ended").checkVisibility(), e("ended").innerText, e("screen").checkVisibility()];"""
-            wait_for("the page to say the game has ended", lambda: browser.run(shown)[0], timeout=10)
-            _, text, screen = browser.run(shown)
-            self.assertIn("Игра окончена", text)
-            self.assertFalse(screen)
-            screenshot(browser).save(self.shot("desktop-ended"))
-            self.assertNoConsoleErrors(browser)
-
-    def test_dark_preference(self):
-        """Under the browser's dark preference Qt draws the game in its dark
-        palette: every text it shows (marks, the status line, the menus, both
-        dialogs) and the page's own around it reads at 4.5:1 or more, and the
-        computer's line is still red."""
-        with served(PAGE) as site, BROWSERS[self.browser_name](dark=True) as browser:
-            board = self.open_page(browser, site.url, dark=True)
-            self.click(browser, board, 0)
-            self.wait_for_marks(browser, board, {0: "X", FIRST_REPLY: "O"}, "dark-played")
-            image = screenshot(browser)
-            # The preference reached Qt: the window left of the board is dark.
-            window = image.getpixel((int(board.box[0]) + 4, int(board.client_top) + 4))
-            self.assertLess(luminance(window), 0.2, window)
-            left, status, s = board.box[0], board.client_top + pixels(5280) * board.scale, board.scale
-            self.assertReadable(image, {
-                "X on a plain cell": (board.cell(0), 3),
-                "O on a plain cell": (board.cell(FIRST_REPLY), 3),
-                "menu bar": ((board.box[0], board.box[1], board.box[2], board.client_top), 1),
-                **{name: ((left + pixels(x0) * s, status, left + pixels(x1) * s, board.box[3]), 0)
-                   for name, x0, x1 in (("clock", 240, 2520), ("line length", 2520, 4320),
-                                        ("move count", 4320, 5400))}})
-
-            marks, faces = self.play_until_computer_wins(
-                browser, board, {0: "X", FIRST_REPLY: "O"}, "dark-won")
-            self.assertWonLine(marks, faces, "O", "red")
-            self.assertReadable(screenshot(browser), {"O on a red cell": (board.cell(min(faces)), 3)})
-
-            # «Игра»: its items are enabled whatever the game (the line's length is not, mid-game).
+            # «Игра» by its access key: its items are enabled whatever the game.
             browser.keys("alt+и")
-            image, box = self.window_shown(browser, "", "dark-menu")
+            image, box = self.window_shown(browser, "", colours + "-menu")
             self.assertReadable(image, {"menu": (box, 1)})
             browser.keys("\ue00c")
-            # Each dialog's texts right of the picture and above OK, and OK (in dialog pixels).
+            # «Справка», «Правила игры» and «О программе», each closed by Enter on OK:
+            # the texts right of the picture and above OK, and OK (in dialog pixels).
             for name, keys, title, text, ok in (
                     ("rules", ("alt+с", "п"), "Правила игры Зорбуны", (0, 0, 278, 352), (99, 352, 180, 377)),
                     ("about", ("alt+с", "о"), "О программе Зорбуны", (64, 0, 280, 104), (108, 104, 181, 129))):
                 browser.keys(*keys)
-                image, box = self.window_shown(browser, title, "dark-" + name)
+                image, box = self.window_shown(browser, title, colours + "-" + name)
                 at = lambda part: [box[i % 2] + v * self.dpr for i, v in enumerate(part)]
                 self.assertReadable(image, {title: (at(text), 0), title + " OK": (at(ok), 3)})
                 if name == "about":
@@ -427,12 +399,19 @@ class PageChecks:
                 browser.keys("Enter")
                 wait_for("the dialog to close", lambda: " " + title not in browser.run(WINDOW_TITLES),
                          timeout=10)
+            # The game behind them is as it was.
+            self.wait_for_marks(browser, board, marks, colours + "-after-dialogs", faces)
+            self.assertAllFromPage(browser, site.url)
 
+            # «Игра», «Выход»: the page says the game has ended, readably.
             browser.keys("alt+и", "в")
-            wait_for("the page to say the game has ended",
-                     lambda: browser.run("return document.getElementById('ended').checkVisibility()"),
-                     timeout=10)
-            screenshot(browser).save(self.shot("dark-ended"))
+            shown = """const e = id => document.getElementById(id);
+                return [e("ended").checkVisibility(), e("ended").innerText, e("screen").checkVisibility()];"""
+            wait_for("the page to say the game has ended", lambda: browser.run(shown)[0], timeout=10)
+            _, text, screen = browser.run(shown)
+            self.assertIn("Игра окончена", text)
+            self.assertFalse(screen)
+            screenshot(browser).save(self.shot(colours + "-ended"))
             for name, colour, behind in browser.run(PAGE_TEXTS):
                 self.assertGreaterEqual(contrast(colour, behind), 4.5, name)
             self.assertNoConsoleErrors(browser)
