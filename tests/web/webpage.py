@@ -13,9 +13,7 @@ import json
 import os
 import re
 import shutil
-import socket
 import subprocess
-import sys
 import tempfile
 import threading
 import time
@@ -40,11 +38,11 @@ SIDE = 14
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     """A static server as an ordinary web server set up for a page is: it
-    speaks HTTP/1.1 (Chromium never asks again about a file it got over
-    HTTP/1.0, it fetches it whole), compresses with gzip whatever the browser accepts it for,
-    and answers a browser that asks whether its copy is still current (ETag,
-    304). It counts the bytes of the bodies it sends, and names each file it
-    sent whole."""
+    speaks HTTP/1.1 (over HTTP/1.0 Chromium asks for a file whole again, not
+    whether its copy is current), compresses with gzip whatever the browser
+    accepts it for, and answers a browser that asks whether its copy is still
+    current (ETag, 304). It counts the bytes of the bodies it sends, and names
+    each file it sent whole."""
 
     protocol_version = "HTTP/1.1"
 
@@ -66,6 +64,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.send_response(304 if current else 200)
         self.send_header("ETag", tag)
         self.send_header("Cache-Control", "no-cache")
+        # A connection a request each: once the server is gone, nothing more comes.
+        self.send_header("Connection", "close")
         if current:
             self.end_headers()
             return None
@@ -80,14 +80,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.server.whole.append(os.path.relpath(path, self.directory))
         return io.BytesIO(body)
 
-    def setup(self):
-        super().setup()
-        self.server.connections.add(self.connection)
-
-    def finish(self):
-        self.server.connections.discard(self.connection)
-        super().finish()
-
     def log_message(self, *args):
         pass
 
@@ -97,20 +89,7 @@ class Server(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
         self.sent = 0
         self.whole = []
-        self.connections = set()
         self.url = "http://127.0.0.1:%d/" % self.server_address[1]
-
-    def handle_error(self, request, client_address):
-        # A browser closing a connection mid-answer is no fault of the page.
-        if not isinstance(sys.exc_info()[1], OSError):
-            super().handle_error(request, client_address)
-
-    def close_connections(self):
-        """Ends the connections browsers keep open, as the network going
-        down would: a gone server must not go on answering through them."""
-        for connection in list(self.connections):
-            with contextlib.suppress(OSError):
-                connection.shutdown(socket.SHUT_RDWR)
 
 
 def entity_tag(raw):
@@ -149,7 +128,6 @@ def served(folder):
         yield server
     finally:
         server.shutdown()
-        server.close_connections()
         server.server_close()
 
 
