@@ -95,9 +95,11 @@ PAGE_TEXTS = """
 """
 
 # The service worker's state: whether it controls the page, and the caches
-# with the files each holds.
+# with the files each holds. The state is the registration's: Firefox may leave
+# the controller it handed the page at "activating" until the page asks anew.
 KEPT = """
-    const worker = navigator.serviceWorker.controller;
+    const worker = navigator.serviceWorker.controller &&
+        (await navigator.serviceWorker.getRegistration())?.active;
     const kept = {};
     for (const name of await caches.keys())
         kept[name] = (await (await caches.open(name)).keys()).map(r => new URL(r.url).pathname.slice(1));
