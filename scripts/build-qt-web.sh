@@ -40,10 +40,18 @@ options=(
   -DFEATURE_colordialog=OFF -DFEATURE_fontdialog=OFF -DFEATURE_inputdialog=OFF
   -DFEATURE_wizard=OFF -DFEATURE_errormessage=OFF -DFEATURE_progressdialog=OFF
   -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF
+  # Nor any widget to type into, tabs, tool bars or an LCD: a screen reader's
+  # support for each would otherwise bring its code along.
+  -DFEATURE_lineedit=OFF -DFEATURE_spinbox=OFF -DFEATURE_textedit=OFF
+  -DFEATURE_textbrowser=OFF -DFEATURE_tabbar=OFF -DFEATURE_tabwidget=OFF
+  -DFEATURE_toolbar=OFF -DFEATURE_lcdnumber=OFF
   # Nor does it recognise gestures, look up MIME types, reckon in other
-  # calendars than the Gregorian, or hash with SHA-3 in a hurry.
+  # calendars than the Gregorian, hash with SHA-3 in a hurry, animate, keep
+  # settings or replay pictures.
   -DFEATURE_gestures=OFF -DFEATURE_mimetype=OFF -DFEATURE_hijricalendar=OFF
   -DFEATURE_islamiccivilcalendar=OFF -DFEATURE_jalalicalendar=OFF -DFEATURE_sha3_fast=OFF
+  -DFEATURE_animation=OFF -DFEATURE_settings=OFF
+  -DFEATURE_picture=OFF
 )
 # The page's one font, cut down to what the game writes with: Latin, Cyrillic,
 # digits, punctuation (and the replacement character). The rest of DejaVu
