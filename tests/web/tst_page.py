@@ -3,9 +3,10 @@ the mouse and the keyboard to the computer's win in red on a locked board, its
 dialogs opened and closed with both titles readable and in the page's sans,
 left through «Выход», every text on it and the page's own readable, in the
 browser's light colours and in its dark ones, which Qt follows; kept by its
-service worker, the build downloaded once, and played again with the server gone; replaced whole by a new build,
-never by half of one; and not one error on the console. In Chromium also: played with a finger on a phone,
-and its manifest judged installable.
+service worker, the build downloaded once, and played again with the server
+gone; replaced whole by a new build, never by half of one; and not one error
+on the console. In Chromium also: played with a finger on a phone, and its
+manifest judged installable.
     python3 tests/web/tst_page.py PAGE_FOLDER [SCREENSHOT_FOLDER] [unittest options]
 """
 
@@ -32,13 +33,6 @@ SIDE = 14
 # X's moves that never threaten: corners first, then along the edges, apart.
 # Whatever the computer draws from its equal choices, it has won by the fifth.
 QUIET_MOVES = (0, 13, 182, 195, 2, 11, 184, 193, 4, 9, 186, 191)
-
-# The titles of the Qt windows drawn in the page, dialogs' title bars being
-# page elements inside the screen's shadow root.
-WINDOW_TITLES = """
-    const root = document.getElementById("screen").querySelector("*").shadowRoot;
-    return [...root.querySelectorAll(".qt-window .window-name")].map(e => e.textContent);
-"""
 
 # Each title's colour, the opacity it is drawn with, and its window's colour
 # behind it, as the browser computed them.
@@ -177,8 +171,8 @@ class PageChecks:
 
     browser_name = None
 
-    def open_browser(self):
-        return BROWSERS[self.browser_name]()
+    def open_browser(self, dark=False):
+        return BROWSERS[self.browser_name](dark=dark)
 
     def shot(self, name):
         return os.path.join(SHOTS, "%s-%s.png" % (self.browser_name, name))
@@ -346,7 +340,7 @@ class PageChecks:
 
     def play_on_desktop(self, colours):
         dark = colours == "dark"
-        with served(PAGE) as site, BROWSERS[self.browser_name](dark=dark) as browser:
+        with served(PAGE) as site, self.open_browser(dark) as browser:
             board = self.open_page(browser, site.url, dark)
             self.assertEqual(self.scale, 1)  # a desktop window shows the game at its own size
             self.assertEqual(self.marks(browser, board, colours + "-empty"), {})
@@ -361,7 +355,7 @@ class PageChecks:
             self.assertReadable(image, {
                 "X on a plain cell": (board.cell(0), 3),
                 "O on a plain cell": (board.cell(FIRST_REPLY), 3),
-                "menu bar": ((board.box[0], board.box[1], board.box[2], board.client_top), 1),
+                "menu bar": ((left, board.box[1], board.box[2], board.client_top), 1),
                 **{name: ((left + pixels(x0) * s, status, left + pixels(x1) * s, board.box[3]), 0)
                    for name, x0, x1 in (("clock", 240, 2520), ("line length", 2520, 4320),
                                         ("move count", 4320, 5400))}})
@@ -399,8 +393,8 @@ class PageChecks:
                 if name == "about":
                     self.assertTitlesReadable(browser, [" Игра Зорбуны", " " + title])
                 browser.keys("Enter")
-                wait_for("the dialog to close", lambda: " " + title not in browser.run(WINDOW_TITLES),
-                         timeout=10)
+                wait_for("the dialog to close", lambda: title not in
+                         [shown for shown, *_ in browser.run(CANVASES)], timeout=10)
             # The game behind them is as it was.
             self.wait_for_marks(browser, board, marks, colours + "-after-dialogs", faces)
             self.assertAllFromPage(browser, site.url)
